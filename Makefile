@@ -1,0 +1,34 @@
+# make run   installs what is missing, builds, starts the program's main job
+# make test  installs what is missing, builds, runs every test
+# make bench installs what is missing, builds and runs the benchmarks
+BUILD ?= build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: all deps configure build run test bench clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+configure: deps
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@echo "Built into $(abspath $(BUILD)): the mail library is $(abspath $(BUILD))/mail/libVeltoML.so."
+	@echo "The program window and the command-line front end come next; run the tests with 'make test'."
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+bench: deps
+	@cmake -S . -B $(BUILD) -DQUILLON_BUILD_BENCH=ON $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+	@bench/run-benchmarks $(BUILD)
+
+clean:
+	@rm -rf $(BUILD)

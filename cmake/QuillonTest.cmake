@@ -1,0 +1,23 @@
+# quillon_add_test(<name> SOURCES <files...> [LIBS <targets...>] [DATA <folder under tests/data>])
+#
+# Builds one GoogleTest program and registers it with CTest. Every test runs with the C
+# locale, with its data folder in QUILLON_TEST_DATA, and with XDG_DATA_HOME and
+# XDG_CONFIG_HOME pointing into the build tree so that no test touches the real home.
+find_package(GTest REQUIRED)
+
+function(quillon_add_test name)
+  cmake_parse_arguments(ARG "" "DATA" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  if(ARG_DATA)
+    set(data_dir "${PROJECT_SOURCE_DIR}/tests/data/${ARG_DATA}")
+  else()
+    set(data_dir "${PROJECT_SOURCE_DIR}/tests/data")
+  endif()
+  target_compile_definitions(${name} PRIVATE QUILLON_TEST_DATA="${data_dir}")
+  add_test(NAME ${name} COMMAND ${name})
+  set(home "${CMAKE_BINARY_DIR}/test-home/${name}")
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "LC_ALL=C;LANG=C;QUILLON_TEST_DATA=${data_dir};XDG_DATA_HOME=${home}/data;XDG_CONFIG_HOME=${home}/config;QT_QPA_PLATFORM=offscreen"
+    TIMEOUT 300)
+endfunction()

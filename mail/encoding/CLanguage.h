@@ -1,0 +1,34 @@
+#pragma once
+// Knowledge of Japanese text: the code page 932 byte classes, Shift_JIS <-> ISO-2022-JP
+// (RFC 1468) with half-width katakana folded to full width on the way out, cutting at a byte
+// limit without splitting a character, and %XX hex decoding (RFC 2231 parameter values).
+// Stateless; all members are static.
+
+#include "encoding/CString.h"
+
+class CLanguage {
+public:
+    static int IsJapanese(const CString& text);
+    static int IsJSjisKanji(char byte);
+    static int IsHankakuKana(char byte);
+
+    // Appends the ISO-2022-JP form of `text` to `out`.
+    static void SJIS_JIS(const char* text, unsigned int length, CString& out);
+    // Replaces `out` with the Shift_JIS form of ISO-2022-JP (or older JIS) `text`.
+    static void JIS_SJIS(const char* text, unsigned int length, CString& out);
+    static void CutSJIS(const char* text, unsigned int length, unsigned int limit, CString& out);
+
+    static int HexDecode(const CString& text, unsigned char* buffer, unsigned int bufferSize,
+                         unsigned int& decodedLength);
+
+protected:
+    static void ConvKanji_SJIS_JIS(char lead, char trail, char& high, char& low);
+    static void ConvKanji_JIS_SJIS(char high, char low, char& lead, char& trail);
+    static unsigned int ConvHanKana_ZenKana(const char* text, char* const out);
+    static void ConvHanKana_ZenKana_1char(char byte, char* const out);
+
+    static const char* const kanaTable;
+    static const char* const dakutenKanaTable1;
+    static const char* const dakutenKanaTable2;
+    static const char* const handakutenKanaTable;
+};
