@@ -1,0 +1,146 @@
+#pragma once
+// The one message being composed: sender, recipients, letter pieces, attachments, threading
+// data and the transport settings that travel with it. All text is code page 932 with CR LF
+// line ends; lengths are byte counts. Getters copy out, setters copy in: nothing is shared
+// with callers. Single-threaded: sending reads it while the progress dialog pumps messages,
+// during which it must not change.
+
+#include "encoding/CString.h"
+#include "model/CAddress.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class CWnd;
+class CFileDialog;
+
+using CPtrArray = std::vector<CAddress*>;
+
+class CMailDoc {
+public:
+    enum Type : std::int32_t { NewMail = 0, ReplyMail = 1, ForwardMail = 2 };
+
+    struct FileInfo {
+        CString path;   // full path; its last part is the name in the message, ".eml" = a mail
+        CString title;  // what the attachment list shows; never read by the library
+    };
+    using FileList = std::vector<FileInfo>;
+
+    CMailDoc();
+    virtual ~CMailDoc();
+    CMailDoc(const CMailDoc&) = delete;
+    CMailDoc& operator=(const CMailDoc&) = delete;
+
+    static CMailDoc* Create();
+    int Init();
+    int OnNewDocument();
+
+    int IsModified() const { return modified_; }
+    void SetModifiedFlag(int modified = 1) { modified_ = modified ? 1 : 0; }
+
+    Type GetType() const;
+    void SetType(Type type);
+
+    void GetOriginalSummary(CString& text) const;
+    void SetOriginalSummary(const CString& text);
+    void GetSubject(CString& text) const;
+    void SetSubject(const CString& text);
+    void GetDear(CString& text) const;
+    void SetDear(const CString& text);
+    void GetGreeting(CString& text) const;
+    void SetGreeting(const CString& text);
+    void GetBody(CString& text) const;
+    void SetBody(const CString& text);
+    void GetClosing(CString& text) const;
+    void SetClosing(const CString& text);
+    void GetSignature(CString& text) const;
+    void SetSignature(const CString& text);
+    void GetInReplyTo(CString& text) const;
+    void SetInReplyTo(const CString& text);
+    void GetReferences(CString& text) const;
+    void SetReferences(const CString& text);
+    unsigned int GetBodySize() const;
+
+    void GetMailerName(CString& name) const;
+    void SetMailerName(const CString& name);
+    void GetSendServer(CString& server, long& port) const;
+    void SetSendServer(const CString& server, long port);
+    int GetSenderBccFlg() const;
+    void SetSenderBccFlg(int flag);
+    int GetUpperReplyFlg() const;
+    void SetUpperReplyFlg(int flag);
+
+    void GetFromAddress(CAddress& address) const;
+    void SetFromAddress(const CAddress& address);
+    void GetReplyAddress(CAddress& address) const;
+    void SetReplyAddress(const CAddress& address);
+
+    int AddToAddress(const CAddress& address);
+    int AddCcAddress(const CAddress& address);
+    int AddBccAddress(const CAddress& address);
+    int AddToAddresses(const CPtrArray& addresses);
+    int AddCcAddresses(const CPtrArray& addresses);
+    int AddBccAddresses(const CPtrArray& addresses);
+    int AddToAddresses(const std::vector<CAddress>& addresses);
+    int AddCcAddresses(const std::vector<CAddress>& addresses);
+    int AddBccAddresses(const std::vector<CAddress>& addresses);
+    unsigned int GetToAddressSize() const;
+    unsigned int GetCcAddressSize() const;
+    unsigned int GetBccAddressSize() const;
+    // The index must be below the count.
+    const CAddress* GetToAddress(unsigned int index) const;
+    const CAddress* GetCcAddress(unsigned int index) const;
+    const CAddress* GetBccAddress(unsigned int index) const;
+    void ClearToAddresses();
+    void ClearCcAddresses();
+    void ClearBccAddresses();
+
+    void GetFiles(FileList& files) const;
+    void SetFiles(const FileList& files);
+
+    // Creates the folder (one level, mode 0700) and keeps it as the working folder; 0 when it
+    // cannot be created or already exists.
+    int SetTempPath(const char* path);
+    void GetTempPathA(CString& path) const;
+
+    // Empties the message for the next one; keeps sender, account settings, flags, type and
+    // threading texts. Deletes the working folder with its files.
+    void ClearAll();
+
+    // The text sent as the body: salutation, greeting, body, closing and signature.
+    void GetBodyWithLetter(CString& text) const;
+    // Estimated encoded size of body and attachments, the total of the progress display.
+    unsigned int GetMailSize() const;
+
+    // Writes the message to a file chosen with `dialog`.
+    int SaveAs(CWnd* parent, CFileDialog* dialog);
+
+private:
+    using AddressList = std::vector<std::unique_ptr<CAddress>>;
+    static int AddAddress(AddressList& list, const CAddress& address);
+
+    Type type_ = NewMail;
+    CString originalSummary_;
+    CString subject_;
+    CString dear_;
+    CString greeting_;
+    CString body_;
+    CString closing_;
+    CString signature_;
+    FileList files_;
+    CAddress fromAddress_;
+    CAddress replyAddress_;
+    AddressList toList_;
+    AddressList ccList_;
+    AddressList bccList_;
+    CString inReplyTo_;
+    CString references_;
+    int senderBcc_ = 0;
+    int upperReply_ = 0;
+    CString mailerName_;
+    CString sendServer_;
+    long sendPort_ = 25;
+    CString tempPath_;
+    int modified_ = 0;
+};

@@ -1,0 +1,54 @@
+#pragma once
+// What the mail library needs of a user interface, without knowing it: the progress
+// dialog, the message pump, message boxes and the file dialog of message saving. VeltoUI
+// installs a Qt implementation at start-up; without one (tests, command-line tools) every
+// service runs silently: no dialog, no pump, the operation itself unchanged.
+
+#include "encoding/CString.h"
+
+#include <memory>
+
+// A window of the program (a QWidget in VeltoUI); opaque to the mail library.
+class CWnd;
+
+enum { IDOK = 1, IDCANCEL = 2 };
+enum : unsigned int { MB_OK = 0x0, MB_ICONEXCLAMATION = 0x30, MB_ICONINFORMATION = 0x40 };
+
+// A file dialog the caller has prepared (title, filter, default name).
+class CFileDialog {
+public:
+    virtual ~CFileDialog() = default;
+    // IDOK when the user chose a file.
+    virtual int DoModal() = 0;
+    // The chosen path, code page 932 with "/" separators.
+    virtual CString GetPathName() const = 0;
+};
+
+// The progress dialog as CProgressCallback drives it. It disables its owner while it exists
+// and enables it again when it is destroyed.
+class CProgressView {
+public:
+    virtual ~CProgressView() = default;
+    virtual void SetPos(int percent) = 0;
+    // 1 until the user presses the cancel button, then 0; the dialog stays up.
+    virtual int GetContinueFlag() const = 0;
+};
+
+class CPlatformUi {
+public:
+    virtual ~CPlatformUi() = default;
+
+    // The installed implementation, or null. Not owned.
+    static CPlatformUi* Get();
+    static void Set(CPlatformUi* ui);
+
+    // Creates and shows a modeless progress dialog owned by `parent`; null on failure.
+    virtual std::unique_ptr<CProgressView> CreateProgressDlg(const CString& title, int showCancel,
+                                                             CWnd* parent) = 0;
+    // Idle processing, then every waiting message, then idle processing again.
+    virtual void DoEvents() = 0;
+    // Called between the slices of a socket wait: repaints only, no user input.
+    virtual void PumpPaint() = 0;
+    virtual void MessageBox(CWnd* parent, const CString& text, const CString& caption,
+                            unsigned int type) = 0;
+};
