@@ -74,6 +74,41 @@ constexpr std::array<unsigned char, 256> kJisTrail = [] {
     return t;
 }();
 
+// The fast paths' forms of the tables above, read as little-endian 16-bit words so that a
+// character takes one add and one store. kSjisRowFast leaves out the leads from 0xF0 on
+// (user-defined area, IBM extensions), which take the careful path.
+constexpr std::array<std::uint16_t, 256> kSjisRowFast = [] {
+    std::array<std::uint16_t, 256> t{};
+    for (int b = 0; b < 0xF0; ++b) t[b] = kSjisRow[b];
+    return t;
+}();
+
+// (JIS cell << 8) | row step, so that row + this is the JIS pair in memory order.
+constexpr std::array<std::uint16_t, 256> kSjisTrailFast = [] {
+    std::array<std::uint16_t, 256> t{};
+    for (int b = 0; b < 256; ++b) {
+        if (kSjisTrail[b] != 0) t[b] = static_cast<std::uint16_t>((kSjisTrail[b] & 0xFF) << 8 | kSjisTrail[b] >> 8);
+    }
+    return t;
+}();
+
+// JIS byte -> Shift_JIS lead byte, 0 for a byte that is not 0x21-0x7E.
+constexpr std::array<unsigned char, 256> kJisLeadFast = [] {
+    std::array<unsigned char, 256> t{};
+    for (int b = 0x21; b <= 0x7E; ++b) t[b] = kJisLead[b];
+    return t;
+}();
+
+// (row parity << 8 | JIS cell) -> Shift_JIS trail byte, 0 for a cell that is not 0x21-0x7E.
+constexpr std::array<unsigned char, 512> kJisTrailFast = [] {
+    std::array<unsigned char, 512> t{};
+    for (int l = 0x21; l <= 0x7E; ++l) {
+        t[l] = kJisTrail[l];
+        t[0x100 | l] = kJisTrail[0x80 | l];
+    }
+    return t;
+}();
+
 // The IBM extension characters 0xFA40-0xFC4B (in trail byte order) -> the same character at
 // its lowest other code: the NEC-selected rows 0xED/0xEE for most, NEC row 13 for the
 // Roman numerals and a few symbols, JIS X 0208 itself for "¬" and "∵". Windows writes these
@@ -168,6 +203,11 @@ public:
     {
         at_[0] = static_cast<char>(code >> 8);
         at_[1] = static_cast<char>(code);
+        at_ += 2;
+    }
+    void PutWord(std::uint16_t bytes)
+    {
+        std::memcpy(at_, &bytes, 2);
         at_ += 2;
     }
     void Put(const void* data, std::size_t n)
@@ -272,8 +312,8 @@ void CLanguage::SJIS_JIS(const char* text, unsigned int length, CString& out)
     enum class Mode { None, Ascii, Kanji } mode = Mode::None;
     const auto* p = reinterpret_cast<const unsigned char*>(text);
     const auto* const end = p + length;
-    // Japanese text keeps its size, plus an escape pair per switch.
-    Writer w(out.Str(), length + length / 8 + 16);
+    // Japanese text keeps its size, plus the escapes around ASCII words and line ends.
+    Writer w(out.Str(), length + length / 4 + 16);
 
     while (p < end) {
         if (kByteClass[*p] == kSingle) {
@@ -304,6 +344,15 @@ void CLanguage::SJIS_JIS(const char* text, unsigned int length, CString& out)
             const auto* chunkEnd = p + chunk;
             w.Room(2 * chunk + 4);
             while (p < chunkEnd) {
+                // Two-byte characters of JIS X 0208 and the NEC rows: straight arithmetic.
+                while (chunkEnd - p >= 2) {
+                    unsigned row = kSjisRowFast[p[0]];
+                    unsigned cell = kSjisTrailFast[p[1]];
+                    if (row == 0 || cell == 0) break;
+                    w.PutWord(static_cast<std::uint16_t>(row + cell));
+                    p += 2;
+                }
+                if (p == chunkEnd) break;
                 unsigned b = *p;
                 unsigned cls = kByteClass[b];
                 if (cls == kLead) {
@@ -353,9 +402,15 @@ void CLanguage::JIS_SJIS(const char* text, unsigned int length, CString& out)
     int escape = 0;
     int held = -1;  // first byte of a two-byte character waiting for its second
 
+    if (Overlaps(text, length, out.Str())) {
+        std::string copy(text, length);
+        JIS_SJIS(copy.data(), length, out);
+        return;
+    }
     const auto* p = reinterpret_cast<const unsigned char*>(text);
     const auto* const end = p + length;
-    std::string result;
+    std::string& result = out.Str();
+    result.clear();
     // A lone first byte may become the two bytes of "〓": never more than 3 bytes per 2.
     Writer w(result, length + length / 2 + 4);
     auto flushHeld = [&] {
@@ -415,9 +470,13 @@ void CLanguage::JIS_SJIS(const char* text, unsigned int length, CString& out)
             if (held < 0 && set == Set::Kanji && end - p >= 2 && IsJisByte(p[0]) &&
                 IsJisByte(p[1])) {
                 do {
-                    w.Put2(JisToSjis(p[0], p[1]));
+                    unsigned lead = kJisLeadFast[p[0]];
+                    unsigned trail = kJisTrailFast[(p[0] & 1u) << 8 | p[1]];
+                    if (lead == 0 || trail == 0) break;
+                    w.Put(static_cast<unsigned char>(lead));
+                    w.Put(static_cast<unsigned char>(trail));
                     p += 2;
-                } while (end - p >= 2 && IsJisByte(p[0]) && IsJisByte(p[1]));
+                } while (end - p >= 2);
                 break;
             }
             if (b <= 0x20) {
@@ -440,7 +499,6 @@ void CLanguage::JIS_SJIS(const char* text, unsigned int length, CString& out)
     // The text ends at its first zero byte, as it did when it was a C string.
     std::size_t zero = result.find('\0');
     if (zero != std::string::npos) result.resize(zero);
-    out.Str() = std::move(result);
 }
 
 void CLanguage::CutSJIS(const char* text, unsigned int length, unsigned int limit, CString& out)
