@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <string>
 
 const char* const CLanguage::kanaTable =
@@ -230,7 +231,8 @@ private:
 bool Overlaps(const char* text, unsigned int length, const std::string& s)
 {
     const char* begin = s.data();
-    return length > 0 && text >= begin && text < begin + s.size();
+    std::less<const char*> before;
+    return length > 0 && !before(text, begin) && before(text, begin + s.size());
 }
 
 }  // namespace

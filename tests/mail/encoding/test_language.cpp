@@ -236,6 +236,13 @@ TEST(CLanguage, JisToSjisSetsAndEscapes)
     };
     for (const auto& [in, expected] : cases) EXPECT_EQ(Hex(ToSjis(in)), Hex(expected)) << Hex(in);
 
+    // Converting a text in place works both ways.
+    CString same(kToKanji + Bytes({0x24, 0x22}) + kToAscii);
+    CLanguage::JIS_SJIS(same.GetString(), static_cast<unsigned>(same.GetLength()), same);
+    EXPECT_EQ(Hex(same.Str()), Hex(Bytes({0x82, 0xA0})));
+    CLanguage::SJIS_JIS(same.GetString(), static_cast<unsigned>(same.GetLength()), same);
+    EXPECT_EQ(Hex(same.Str()), Hex(Bytes({0x82, 0xA0}) + kToKanji + Bytes({0x24, 0x22}) + kToAscii));
+
     // JIS_SJIS replaces `out`; a null text leaves it alone.
     CString out("old");
     CLanguage::JIS_SJIS("new", 3, out);
