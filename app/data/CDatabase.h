@@ -3,6 +3,10 @@
 // CDbException. Paths are code page 932 with "/" separators; text crosses into SQLite as
 // UTF-8 (CCodePage), so the files read the same with any SQLite tool.
 //
+// Files are created in write-ahead-log mode (see CDataStore) and every connection runs
+// with synchronous = NORMAL, so that a commit costs no flush: adding a person one by one
+// is fast, and a crash still leaves the old state or the new one.
+//
 // A write waits up to kBusyTimeoutMs for a lock that another connection (a second program
 // instance, say) holds, instead of failing at once.
 

@@ -125,6 +125,7 @@ int CRecordset::Open()
 void CRecordset::Close()
 {
     loadRow_ = CDbStatement();
+    statements_.clear();
     db_.Close();
     keys_.clear();
     keysLoaded_ = false;
@@ -137,6 +138,24 @@ void CRecordset::Close()
 void CRecordset::RequireOpen() const
 {
     if (!db_.IsOpen()) throw CDbException(0, "recordset not open");
+}
+
+CDbStatement& CRecordset::Prepared(const std::string& sql)
+{
+    RequireOpen();
+    auto found = statements_.find(sql);
+    if (found == statements_.end()) found = statements_.emplace(sql, CDbStatement(db_, sql)).first;
+    found->second.Reset();
+    return found->second;
+}
+
+void CRecordset::Run(const std::string& sql, const std::vector<CDbValue>& params)
+{
+    CDbStatement& statement = Prepared(sql);
+    statement.Bind(params);
+    while (statement.Step()) {
+    }
+    statement.Reset();
 }
 
 void CRecordset::Describe()
@@ -172,11 +191,12 @@ std::string CRecordset::OrderClause() const
 void CRecordset::LoadKeys()
 {
     RequireOpen();
-    CDbStatement statement(db_, "SELECT rowid FROM " + Quote(table_) + WhereClause("")
-                                    + OrderClause());
+    CDbStatement& statement =
+        Prepared("SELECT rowid FROM " + Quote(table_) + WhereClause("") + OrderClause());
     statement.Bind(filterParams_);
     keys_.clear();
     while (statement.Step()) keys_.push_back(statement.GetInt(0));
+    statement.Reset();
     keysLoaded_ = true;
 }
 
@@ -270,13 +290,16 @@ bool CRecordset::IsEOF()
 bool CRecordset::FindFirst(const std::string& criterion, const std::vector<CDbValue>& params)
 {
     RequireOpen();
-    CDbStatement statement(db_, "SELECT rowid FROM " + Quote(table_) + WhereClause(criterion)
-                                    + OrderClause() + " LIMIT 1");
+    CDbStatement& statement = Prepared("SELECT rowid FROM " + Quote(table_)
+                                       + WhereClause(criterion) + OrderClause() + " LIMIT 1");
     statement.Bind(filterParams_);
     statement.Bind(params, static_cast<int>(filterParams_.size()) + 1);
-    if (!statement.Step()) return false;
+    bool found = statement.Step();
+    std::int64_t row = found ? statement.GetInt(0) : 0;
+    statement.Reset();
+    if (!found) return false;
     editMode_ = EditMode::None;
-    current_ = statement.GetInt(0);
+    current_ = row;
     position_ = kUnknownPosition;
     LoadCurrent();
     return true;
@@ -322,9 +345,8 @@ void CRecordset::Update()
             names += (names.empty() ? "" : ", ") + column;
             marks += marks.empty() ? "?" : ", ?";
         }
-        db_.Execute(("INSERT INTO " + Quote(table_) + " (" + names + ") VALUES (" + marks + ")")
-                        .c_str(),
-                    fx.values_);
+        Run("INSERT INTO " + Quote(table_) + " (" + names + ") VALUES (" + marks + ")",
+            fx.values_);
         lastModified_ = db_.GetLastInsertRowId();
         if (keysLoaded_) keys_.push_back(*lastModified_);
     } else {
@@ -332,9 +354,7 @@ void CRecordset::Update()
         for (const auto& column : written)
             assignments += (assignments.empty() ? "" : ", ") + column + " = ?";
         fx.values_.emplace_back(*current_);
-        db_.Execute(("UPDATE " + Quote(table_) + " SET " + assignments + " WHERE rowid = ?")
-                        .c_str(),
-                    fx.values_);
+        Run("UPDATE " + Quote(table_) + " SET " + assignments + " WHERE rowid = ?", fx.values_);
         if (db_.GetChanges() == 0) throw CDbException(0, "the row was deleted");
         lastModified_ = current_;
     }
@@ -348,7 +368,7 @@ void CRecordset::Delete()
     RequireOpen();
     if (!current_) throw CDbException(0, "no current row");
     EnsureKeys();
-    db_.Execute(("DELETE FROM " + Quote(table_) + " WHERE rowid = ?").c_str(), {*current_});
+    Run("DELETE FROM " + Quote(table_) + " WHERE rowid = ?", {*current_});
     auto found = std::find(keys_.begin(), keys_.end(), *current_);
     if (found != keys_.end()) {
         position_ = (found - keys_.begin()) - 1;

@@ -18,6 +18,7 @@
 #include "data/CDatabase.h"
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -108,6 +109,10 @@ private:
     static constexpr std::ptrdiff_t kUnknownPosition = -2;
 
     void RequireOpen() const;
+    // The statement for `sql`, prepared once per open set, reset and unbound.
+    CDbStatement& Prepared(const std::string& sql);
+    // Runs a cached statement without results.
+    void Run(const std::string& sql, const std::vector<CDbValue>& params);
     void Describe();
     void EnsureKeys();
     void LoadKeys();
@@ -126,6 +131,7 @@ private:
     std::vector<std::string> columns_;
     int idIndex_ = -1;
     CDbStatement loadRow_;
+    std::map<std::string, CDbStatement> statements_;
 
     std::vector<std::int64_t> keys_;
     bool keysLoaded_ = false;
