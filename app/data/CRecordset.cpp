@@ -359,8 +359,14 @@ void CRecordset::Update()
         lastModified_ = current_;
     }
     editMode_ = EditMode::None;
-    // As after an add in the designed engine, the members show the current row again.
-    if (mode == EditMode::Add && current_) LoadCurrent();
+    // As after an add in the designed engine, the members show the current row again;
+    // the row written stays written even if that row has gone meanwhile.
+    if (mode == EditMode::Add && current_) {
+        try {
+            LoadCurrent();
+        } catch (const CDbException&) {
+        }
+    }
 }
 
 void CRecordset::Delete()

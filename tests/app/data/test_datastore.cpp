@@ -147,10 +147,23 @@ TEST_F(DataStoreTest, FirstStartCreatesFoldersFilesAndOnlyTheDefaultRows)
     for (const char* table : {"SUBJECT_PREFIX", "DEAR", "GREETING", "CLOSING", "SIGNATURE"})
         ExpectEmpty<CFixedPhraseSet>(table);
 
+    // The log next to a database while it is in use is as private as the file.
+    {
+        CAccountSet accounts;
+        ASSERT_TRUE(accounts.Open());
+        long id = 0;
+        ASSERT_TRUE(accounts.Add("a", "a@example.com", "smtp.example.com", 25, 1, "a", "pw", "", id));
+        ASSERT_TRUE(fs::exists(DataFolder() / "Account.mdb-wal"));
+        EXPECT_EQ(Mode(DataFolder() / "Account.mdb-wal"), 0600u);
+        ASSERT_TRUE(accounts.Remove(id));
+    }
+    EXPECT_FALSE(fs::exists(DataFolder() / "Account.mdb-wal"));
+
     // A second start changes nothing.
     auto before = ReadFile(DataFolder() / "Config.mdb");
     EXPECT_TRUE(theDataStore.CreateDatabases());
     EXPECT_EQ(ReadFile(DataFolder() / "Config.mdb"), before);
+    EXPECT_EQ(Entries(DataFolder()).size(), 4u);
     EXPECT_TRUE(messages.texts.empty());
 }
 
