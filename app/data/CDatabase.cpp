@@ -30,8 +30,10 @@ void CDatabase::Open(const CString& path)
         // A file that is not a database opens without complaint; the first read finds out.
         Execute("SELECT count(*) FROM sqlite_master");
         // With the write-ahead log a commit needs no flush to disk and stays atomic: a crash
-        // or power cut loses at most the last commits, never the file's consistency.
-        Execute("PRAGMA synchronous = NORMAL");
+        // or power cut loses at most the last commits, never the file's consistency. A file
+        // found with a rollback journal keeps full flushing, which it needs to stay whole.
+        CDbStatement mode(*this, "PRAGMA journal_mode");
+        if (mode.Step() && mode.GetText(0) == "wal") Execute("PRAGMA synchronous = NORMAL");
     } catch (...) {
         Close();
         throw;
