@@ -461,3 +461,31 @@ TEST_F(DataStoreTest, AWriterThatWaitsTooLongFailsCleanly)
     EXPECT_FALSE(persons.FindByNameAndAddress("Hanako", "other@example.com"));
     EXPECT_TRUE(persons.FindByNameAndAddress("", "other@example.com"));
 }
+
+TEST_F(DataStoreTest, ADatabaseMadeElsewhereIsUsedWithoutUpgrade)
+{
+    SKIP_WITHOUT_SQLITE_COMMAND();
+    fs::create_directories(DataFolder());
+    // Made by another tool: rollback journal, no index, a row already there.
+    Sqlite(DataFolder() / "Address.mdb",
+           "CREATE TABLE [GROUP] (GROUP_ID INTEGER PRIMARY KEY AUTOINCREMENT, GROUP_NAME TEXT,"
+           " MEMBERS TEXT); CREATE TABLE PERSON (PERSON_ID INTEGER PRIMARY KEY AUTOINCREMENT,"
+           " DISPLAY_NAME TEXT, MAIL_ADDRESS TEXT, REF_COUNT INTEGER);"
+           " INSERT INTO PERSON VALUES (7, NULL, 'old@example.com', 3);");
+    CreateAll();
+    EXPECT_EQ(Sqlite(DataFolder() / "Address.mdb", "PRAGMA journal_mode"), "delete\n");
+
+    CPersonSet persons;
+    ASSERT_TRUE(persons.Open());
+    ASSERT_TRUE(persons.FindByNameAndAddress("", "old@example.com"));
+    EXPECT_EQ(persons.personId, 7);
+    EXPECT_EQ(persons.refCount, 3);
+    long id = 0;
+    ASSERT_TRUE(persons.Add("New", "new@example.com", id));
+    EXPECT_EQ(id, 8);
+    EXPECT_EQ(Sqlite(DataFolder() / "Address.mdb",
+                     "SELECT count(*) FROM sqlite_master WHERE type = 'index'"),
+              "0\n");
+    // Ours are made with the write-ahead log.
+    EXPECT_EQ(Sqlite(DataFolder() / "Config.mdb", "PRAGMA journal_mode"), "wal\n");
+}
