@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 class QtTestApp : public ::testing::Environment {
 public:
     void SetUp() override
@@ -28,3 +30,9 @@ private:
 };
 
 inline ::testing::Environment* const kQtTestApp = ::testing::AddGlobalTestEnvironment(new QtTestApp);
+
+// Readable failure messages for QString comparisons.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}

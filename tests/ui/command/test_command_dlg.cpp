@@ -378,3 +378,23 @@ TEST(CommandDlg, MenuAndButtonCommandsArriveAtOnCommand)
               (std::vector<UINT>{ID_EDIT_SELECT_ALL, ID_FORM_LEFT_INDENT_ADD}));
     EXPECT_EQ(GetCommandId(indent), static_cast<UINT>(ID_FORM_LEFT_INDENT_ADD));
 }
+
+TEST(CommandDlg, ControlsEnableItemsOfTheirOwnContextMenus)
+{
+    RecordingItem item;
+    QMenu menu;
+    QMenu* sub = menu.addMenu(u"sub"_s);
+    QAction* add = CreateCommandAction(ID_EDIT_ADD, u"追加(&N)"_s, &menu);
+    QAction* remove = CreateCommandAction(ID_EDIT_DELETE, u"削除(&D)"_s, sub);
+    menu.addAction(add);
+    sub->addAction(remove);
+    item.EnableMenuItem(&menu, ID_EDIT_ADD, 0);
+    item.EnableMenuItem(&menu, ID_EDIT_DELETE, 0);
+    EXPECT_FALSE(add->isEnabled());
+    EXPECT_FALSE(remove->isEnabled());
+    item.EnableMenuItem(&menu, ID_EDIT_DELETE, 1);
+    EXPECT_TRUE(remove->isEnabled());
+    item.EnableMenuItem(nullptr, ID_EDIT_DELETE, 0);
+    item.EnableMenuItem(&menu, 4711, 0);
+    EXPECT_TRUE(remove->isEnabled());
+}
