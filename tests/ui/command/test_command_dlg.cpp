@@ -309,6 +309,22 @@ TEST(CommandDlg, AcceleratorOfAGreyedMenuItemIsSwallowed)
     EXPECT_EQ(QApplication::clipboard()->text(), u"宛先"_s);
 }
 
+TEST(CommandDlg, AcceleratorWinsOverAShortcutOfAMenuAction)
+{
+    TestDlg dlg;
+    dlg.item->available[ID_EDIT_COPY] = 1;
+    int triggered = 0;
+    QAction* copy = FindCommandAction(dlg.GetMenu(), ID_EDIT_COPY);
+    copy->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    copy->setShortcutContext(Qt::WindowShortcut);
+    QObject::connect(copy, &QAction::triggered, [&] { ++triggered; });
+    ShowAndFocus(dlg, dlg.item);
+    QTest::keyClick(dlg.item, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(dlg.commands, std::vector<UINT>{ID_EDIT_COPY});
+    EXPECT_EQ(dlg.item->processed, std::vector<UINT>{ID_EDIT_COPY});
+    EXPECT_EQ(triggered, 0);
+}
+
 TEST(CommandDlg, NoIdleUpdateBeforeInitialisationOrWhileHidden)
 {
     TestDlg dlg;
