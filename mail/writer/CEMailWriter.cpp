@@ -198,16 +198,13 @@ int CEMailWriter::WriteMixed(const CString& body, const CMailDoc::FileList& file
     CString partDelimiter = kCrLf + delimiter;
     int result = 1;
     for (const CMailDoc::FileInfo& file : files) {
+        bool mail = CFileUtility::GetFileExt(file.path.GetString()) == "eml";
         if (!stream_->WriteString(partDelimiter.GetString())) {
-            errorDetail = kFileFailed + file.path;
+            errorDetail = (mail ? kMailFailed : kFileFailed) + file.path;
             result = 0;
             break;
         }
-        if (CFileUtility::GetFileExt(file.path.GetString()) == "eml") {
-            result = WriteEMail(file, errorDetail);
-        } else {
-            result = WriteFile(file, errorDetail);
-        }
+        result = mail ? WriteEMail(file, errorDetail) : WriteFile(file, errorDetail);
         if (!result) break;
     }
 
@@ -439,7 +436,8 @@ CString CEMailWriter::EncodeFieldValue(const CString& value, int offset)
 
     // ISO-2022-JP of Shift_JIS text grows with escapes, Base64 by 4/3: 0.3 bytes of input
     // per character left on the line keeps each encoded word within the 76-column line.
-    unsigned int limit = static_cast<unsigned int>((76.0 - offset - 16 - 2) * 0.3);
+    double room = (76.0 - offset - 16 - 2) * 0.3;
+    unsigned int limit = room > 0 ? static_cast<unsigned int>(room) : 0;
     const unsigned int nextLimit = static_cast<unsigned int>((75.0 - 16 - 2) * 0.3);
 
     CString result;
