@@ -324,6 +324,7 @@ int CEMailWriter::WriteEMail(const CMailDoc::FileInfo& file, CString& errorDetai
     char block[kMailBlock + 1];
     char out[2 * kMailBlock + 3];
     int pendingCr = 0;
+    bool lineEnded = false;
     int result = 1;
     for (;;) {
         std::size_t got = std::fread(block, 1, kMailBlock, f);
@@ -350,14 +351,15 @@ int CEMailWriter::WriteEMail(const CMailDoc::FileInfo& file, CString& errorDetai
             }
         }
         out[n] = '\0';
+        if (n > 0) lineEnded = out[n - 1] == '\n';
         if (!stream_->WriteString(out)) {
             result = 0;
             break;
         }
     }
     std::fclose(f);
-    if (result && pendingCr) result = stream_->WriteString(kCrLf);
-    if (result) result = stream_->WriteString(kCrLf);
+    // The mail's text ends with a line end of its own; one more would add a blank line to it.
+    if (result && (pendingCr || !lineEnded)) result = stream_->WriteString(kCrLf);
     if (!result) errorDetail = kMailFailed + file.path;
     return result;
 }

@@ -120,7 +120,7 @@ def mail_part(name, data):
     return (b"Content-Type: message/rfc822;\r\n\tname=" + n + CRLF
             + b"Content-Transfer-Encoding: 7bit\r\n"
             + b"Content-Disposition: attachment;\r\n\tfilename=" + n + CRLF + CRLF
-            + data + CRLF)
+            + data + (b"" if data.endswith(CRLF) else CRLF))
 
 
 def multipart(body, parts):
