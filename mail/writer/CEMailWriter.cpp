@@ -366,26 +366,27 @@ int CEMailWriter::WriteEMail(const CMailDoc::FileInfo& file, CString& errorDetai
 
 int CEMailWriter::WriteBase64(const unsigned char* data, unsigned int length)
 {
-    CString line;
-    line.Reserve(80);
-    unsigned int lines = 0;
+    // Lines are handed on ten at a time, the unit of progress: fewer, larger writes and
+    // still no more than 740 bytes held.
+    CString lines;
+    lines.Reserve(static_cast<int>(kLinesPerReport * 74));
+    unsigned int count = 0;
     unsigned int pos = 0;
     for (; length - pos >= kLineBytes; pos += kLineBytes) {
-        line.Empty();
-        CBase64::Encode(data + pos, kLineBytes, line);
-        line += kCrLf;
-        if (!stream_->WriteString(line.GetString())) return 0;
-        if (++lines == kLinesPerReport) {
+        CBase64::Encode(data + pos, kLineBytes, lines);
+        lines += kCrLf;
+        if (++count == kLinesPerReport) {
+            if (!stream_->WriteString(lines.GetString())) return 0;
+            lines.Empty();
             progress_.Callback(720);
-            lines = 0;
+            count = 0;
         }
     }
     if (pos < length) {
-        line.Empty();
-        CBase64::Encode(data + pos, length - pos, line);
-        line += kCrLf;
-        if (!stream_->WriteString(line.GetString())) return 0;
+        CBase64::Encode(data + pos, length - pos, lines);
+        lines += kCrLf;
     }
+    if (!lines.IsEmpty() && !stream_->WriteString(lines.GetString())) return 0;
     return 1;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -24,9 +25,11 @@ CFileOutStream::~CFileOutStream()
 int CFileOutStream::Open()
 {
     if (open_) return 1;
-    file_ = std::fopen(CFileUtility::NativePath(path_.GetString()).c_str(), "wb");
-    if (!file_) return 0;
-    std::setvbuf(file_, nullptr, _IOFBF, kBufferSize);
+    file_ = ::open(CFileUtility::NativePath(path_.GetString()).c_str(),
+                   O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (file_ < 0) return 0;
+    buffer_.clear();
+    buffer_.reserve(kBufferSize);
     open_ = 1;
     failed_ = 0;
     return 1;
@@ -35,34 +38,55 @@ int CFileOutStream::Open()
 void CFileOutStream::Close()
 {
     if (!open_) return;
-    std::fclose(file_);
-    file_ = nullptr;
+    if (!buffer_.empty() && !failed_) WriteOut(buffer_.data(), buffer_.size());
+    buffer_.clear();
+    ::close(file_);
+    file_ = -1;
     open_ = 0;
 }
 
 int CFileOutStream::WriteString(const char* text)
 {
-    if (!open_) return 0;
+    if (!open_ || failed_) return 0;
     std::size_t length = std::strlen(text);
-    if (length == 0) return 1;
-    if (std::fwrite(text, 1, length, file_) != length) {
-        std::clearerr(file_);
-        failed_ = 1;
-        return 0;
+    if (buffer_.size() + length <= kBufferSize) {
+        buffer_.append(text, length);
+        return 1;
     }
-    return 1;
+    if (!buffer_.empty()) {
+        if (!WriteOut(buffer_.data(), buffer_.size())) return 0;
+        buffer_.clear();
+    }
+    if (length < kBufferSize) {
+        buffer_.append(text, length);
+        return 1;
+    }
+    return WriteOut(text, length);
 }
 
 int CFileOutStream::Flush()
 {
     if (!open_) return 0;
-    if (std::fflush(file_) != 0) {
-        std::clearerr(file_);
-        failed_ = 1;
+    if (!failed_ && !buffer_.empty()) {
+        WriteOut(buffer_.data(), buffer_.size());
+        buffer_.clear();
     }
     // A file that cannot be synced (a device, a read-only mount) is as complete as it gets.
-    if (!failed_ && ::fsync(::fileno(file_)) != 0 && errno != EINVAL && errno != EROFS) {
-        failed_ = 1;
-    }
+    if (!failed_ && ::fsync(file_) != 0 && errno != EINVAL && errno != EROFS) failed_ = 1;
     return failed_ ? 0 : 1;
+}
+
+int CFileOutStream::WriteOut(const char* data, std::size_t length)
+{
+    while (length > 0) {
+        ssize_t written = ::write(file_, data, length);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            failed_ = 1;
+            return 0;
+        }
+        data += written;
+        length -= static_cast<std::size_t>(written);
+    }
+    return 1;
 }

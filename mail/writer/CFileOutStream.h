@@ -1,12 +1,12 @@
 #pragma once
 // COutputStream into one file, created or truncated for binary writing. Bytes are buffered:
-// a write error may only show when the buffer is flushed, so a caller that must know the
-// file is complete calls Flush before Close.
+// a write error may only show when the buffer is written out, so a caller that must know
+// the file is complete calls Flush before Close.
 
 #include "encoding/CString.h"
 #include "writer/COutputStream.h"
 
-#include <cstdio>
+#include <string>
 
 class CFileOutStream : public COutputStream {
 public:
@@ -26,8 +26,11 @@ public:
     [[nodiscard]] int Flush();
 
 private:
+    int WriteOut(const char* data, std::size_t length);
+
     CString path_;
-    std::FILE* file_ = nullptr;
+    int file_ = -1;
     int open_ = 0;
     int failed_ = 0;
+    std::string buffer_;
 };
