@@ -45,7 +45,11 @@ locale_t CLocale()
 CString FormatTime(const char* format, const std::tm& time)
 {
     char text[64] = {};
-    strftime_l(text, sizeof text, format, &time, CLocale());
+    if (locale_t c = CLocale()) {
+        strftime_l(text, sizeof text, format, &time, c);
+    } else {
+        std::strftime(text, sizeof text, format, &time);
+    }
     return CString(text);
 }
 

@@ -59,6 +59,7 @@ class WriteInterop(unittest.TestCase):
             self.file("big.dat", big),
             self.file("元のメール.eml", attached_mail),
             self.file("upper.EML", b"not a mail\r\n"),
+            self.file('say "hi" \\ now.txt', b"quoted"),
         ]
         body = self.file("body.txt", "本文の一行目です。\n二行目は ASCII と混在 mixed.\n\n三行目。\n"
                          .encode())
@@ -113,7 +114,7 @@ class WriteInterop(unittest.TestCase):
         self.assertEqual(message.get_content_type(), "multipart/mixed")
 
         parts = list(message.iter_parts())
-        self.assertEqual(len(parts), 5)
+        self.assertEqual(len(parts), 6)
         text = parts[0].get_payload(decode=True).decode("iso-2022-jp")
         self.assertEqual(text.replace("\r\n", "\n"),
                          "佐藤様\n\nいつもお世話になっております。\n\n"
@@ -122,7 +123,8 @@ class WriteInterop(unittest.TestCase):
         self.assertEqual(parts[0].get_content_charset(), "iso-2022-jp")
 
         for part, path, data_in in ((parts[1], files[0], small), (parts[2], files[1], big),
-                                    (parts[4], files[3], b"not a mail\r\n")):
+                                    (parts[4], files[3], b"not a mail\r\n"),
+                                    (parts[5], files[4], b"quoted")):
             self.assertEqual(part.get_filename(), os.path.basename(path))
             self.assertEqual(part.get_content_disposition(), "attachment")
             self.assertEqual(part.get_payload(decode=True), data_in)
