@@ -1,7 +1,7 @@
 // Verifies the folder-list file dialog: the list file, the check box, jumping to a listed
 // folder with the typed name kept, the translated filters and flags, and how it looks.
 
-#include "TestApp.h"
+#include "FileTestSupport.h"
 
 #include "command/CommandIds.h"
 #include "files/CDrawerFileDlg.h"

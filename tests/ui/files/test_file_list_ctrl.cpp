@@ -2,7 +2,7 @@
 // and selecting through the commands, the file dialog, double clicks, opening files, the
 // context menu, drops, the parent's notification, and how the list looks.
 
-#include "TestApp.h"
+#include "FileTestSupport.h"
 
 #include "command/CCommandDlg.h"
 #include "command/CommandIds.h"
