@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QShowEvent>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -160,10 +161,9 @@ CString CDrawerFileDlg::DefaultFolderListPath()
 void CDrawerFileDlg::showEvent(QShowEvent* event)
 {
     QFileDialog::showEvent(event);
-    if (!initDone_) {
-        initDone_ = true;
-        OnInitDone();
-    }
+    // Every showing starts afresh, as each run of a dialog does: another dialog may have
+    // changed the folder-list file meanwhile.
+    if (!event->spontaneous()) OnInitDone();
 }
 
 void CDrawerFileDlg::OnInitDone()

@@ -58,6 +58,7 @@ public:
     static CString DefaultFolderListPath();
 
 protected:
+    // Runs whenever the dialog is shown: reads the folder list and centres the dialog.
     virtual void OnInitDone();
     virtual void OnFolderChange();
     void LoadFolderList();
@@ -78,5 +79,4 @@ private:
     QComboBox* folderList_ = nullptr;
     QCheckBox* addFolder_ = nullptr;
     QPushButton* openExplorer_ = nullptr;
-    bool initDone_ = false;
 };

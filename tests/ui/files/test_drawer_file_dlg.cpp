@@ -144,6 +144,13 @@ TEST_F(DrawerFileDlgTest, CheckBoxKeepsOneEntryPerFolderAndTheListSurvives)
     dlg->setDirectory(Dir("Beta"));
     dlg->OnButtonToFavoriteList(false);
     EXPECT_EQ((root_ / "alpha").string() + "\n", ListFileBytes());
+
+    // Shown again, the dialog reads what another dialog wrote meanwhile.
+    dlg->hide();
+    std::ofstream(listFile_) << (root_ / "Beta").string() << "\n";
+    dlg->show();
+    EXPECT_EQ(QStringList({Dir("Beta")}), Items(List(dlg.get())));
+    EXPECT_TRUE(Check(dlg.get())->isChecked());
 }
 
 TEST_F(DrawerFileDlgTest, ListFileIsReadSortedWithItsEmptyLines)
