@@ -1,5 +1,6 @@
 #include "letter/CEditLetter.h"
 
+#include "command/CCommandDlg.h"
 #include "letter/CLetterFormat.h"
 #include "letter/CLetterRtf.h"
 #include "letter/CLineLengthDlg.h"
@@ -792,6 +793,15 @@ bool CEditLetter::HandleOwnKey(QKeyEvent* event)
     return true;
 }
 
+int CEditLetter::PreTranslateMessage(MSG* msg)
+{
+    if (msg->hwnd != this && msg->hwnd != viewport())
+        return 0;
+    if (msg->event->type() != QEvent::KeyPress)
+        return 0;
+    return HandleOwnKey(static_cast<QKeyEvent*>(msg->event)) ? 1 : 0;
+}
+
 bool CEditLetter::event(QEvent* event)
 {
     if (event->type() == QEvent::ShortcutOverride) {
@@ -947,5 +957,11 @@ void CEditLetter::contextMenuEvent(QContextMenuEvent* event)
 
 void CEditLetter::RouteCommand(UINT id)
 {
+    for (QWidget* widget = parentWidget(); widget != nullptr; widget = widget->parentWidget()) {
+        if (auto* dialog = qobject_cast<CCommandDlg*>(widget)) {
+            dialog->OnCommand(id);
+            return;
+        }
+    }
     ProcessCommand(id);
 }

@@ -9,6 +9,7 @@
 // mapping), character formats in its char formats. All text in and out is code page 932
 // with CR LF line ends.
 
+#include "command/CPreTranslate.h"
 #include "command/CUpdateCommandItem.h"
 #include "encoding/CString.h"
 
@@ -17,7 +18,7 @@
 
 class QMimeData;
 
-class CEditLetter : public QTextEdit, public CUpdateCommandItem {
+class CEditLetter : public QTextEdit, public CUpdateCommandItem, public CPreTranslateMessage {
     Q_OBJECT
 
 public:
@@ -120,6 +121,11 @@ public:
     int UpadateFormRightIndentAdd() override;
     int UpadateFormRightIndentDelete() override;
     int UpadateFormBullet() override;
+
+    // The editor's own key rules, before the dialog's accelerators: Tab and Enter with
+    // modifiers change indents, Delete without a selection deletes the next character,
+    // Ctrl+E and Ctrl+= do nothing. Non-zero when the key was taken.
+    int PreTranslateMessage(MSG* msg) override;
 
     // The menus of the context menu (138, or 145 when read-only) with their items enabled
     // from the update operations. The caller owns the menu.
