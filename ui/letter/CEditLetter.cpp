@@ -172,6 +172,11 @@ void CEditLetter::GetTextWithReturn(CString& text)
         }
         std::size_t run = 0;
 
+        std::string number;
+        if (const QTextList* list = block.textList()) {
+            number = list->itemText(block).toStdString() + ' ';
+        }
+
         const QTextLayout* layout = block.layout();
         const int lineCount = layout != nullptr ? std::max(1, layout->lineCount()) : 1;
         const bool lastBlock = !block.next().isValid();
@@ -184,7 +189,18 @@ void CEditLetter::GetTextWithReturn(CString& text)
             line.assign(blanks, ' ');
             emphasis.assign(blanks, ' ');
             underline.assign(blanks, ' ');
-            std::size_t column = blanks;
+            if (i == 0 && !number.empty()) {
+                // The paragraph number stands where the editor shows it, at the end of the
+                // list margin before the text, so that the recipient reads it too.
+                if (blanks >= number.size()) {
+                    line.replace(blanks - number.size(), number.size(), number);
+                } else {
+                    line = number;
+                    emphasis.assign(number.size(), ' ');
+                    underline.assign(number.size(), ' ');
+                }
+            }
+            std::size_t column = line.size();
             bool anyRed = false;
             bool anyUnderline = false;
             for (int j = start; j < end; ++j) {
