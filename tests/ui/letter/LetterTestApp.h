@@ -1,18 +1,13 @@
 #pragma once
-// The one QApplication of a letter-editor test program, created on first use.
+// Test helpers of the letter editor: the program's QApplication (QtTestApp.h) and key
+// presses as the event loop delivers them.
+
+#include "QtTestApp.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QSpontaneKeyEvent>
 
-inline QApplication& LetterTestApp()
-{
-    static int argc = 1;
-    static char name[] = "letter-test";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
 
 // A key press and release as the event loop delivers them (spontaneous, each with a
 // timestamp of its own), so that the dialogs' pre-translation sees every one of them.

@@ -27,8 +27,6 @@ namespace {
 
 class LetterEdit : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { LetterTestApp(); }
-
     void SetUp() override
     {
         QGuiApplication::clipboard()->clear();

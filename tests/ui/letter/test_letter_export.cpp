@@ -18,8 +18,6 @@ namespace {
 
 class LetterExport : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { LetterTestApp(); }
-
     void SetUp() override
     {
         CEditLetter::c_newLineLength = 60;

@@ -18,8 +18,6 @@ std::string U8(const char8_t* text) { return reinterpret_cast<const char*>(text)
 
 class LetterRtf : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { LetterTestApp(); }
-
     void SetUp() override
     {
         a.Init(0);
