@@ -164,3 +164,10 @@ int CCommandDlg::PreTranslateMessage(MSG* msg)
     OnCommand(id);
     return 1;
 }
+
+int CCommandDlg::IsPreTranslatedKey(MSG* msg)
+{
+    if (accelerators_ == nullptr)
+        return 0;
+    return accelerators_->Translate(*static_cast<QKeyEvent*>(msg->event)) != 0 ? 1 : 0;
+}

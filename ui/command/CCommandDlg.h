@@ -62,6 +62,7 @@ public:
     // Offers a key press to accelerator table 135. A command whose item on the menu bar
     // is greyed (after a fresh update) is swallowed without being sent.
     int PreTranslateMessage(MSG* msg) override;
+    int IsPreTranslatedKey(MSG* msg) override;
 
 protected:
     virtual int OnInitDialog();

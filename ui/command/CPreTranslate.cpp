@@ -13,35 +13,40 @@ public:
 
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() != QEvent::KeyPress || !event->spontaneous() || !watched->isWidgetType())
+        if (!watched->isWidgetType())
             return false;
         auto* target = static_cast<QWidget*>(watched);
-        auto* key = static_cast<QKeyEvent*>(event);
-        // A key press the focus widget ignores travels on to its parents through this filter
-        // again; it has already been offered to all of them.
-        if (key == lastEvent_ && key->timestamp() == lastTimestamp_ && lastTarget_ != nullptr &&
-            target->isAncestorOf(lastTarget_))
-            return false;
-        lastEvent_ = key;
-        lastTimestamp_ = key->timestamp();
-        lastTarget_ = target;
-
         MSG msg{target, event};
+        if (event->type() == QEvent::ShortcutOverride) {
+            // Accepting the override keeps a key of an accelerator table from Qt's shortcut
+            // map; it then comes back as a key press, below.
+            for (QWidget* widget = target; widget != nullptr; widget = widget->parentWidget()) {
+                auto* handler = dynamic_cast<CPreTranslateMessage*>(widget);
+                if (handler != nullptr && handler->IsPreTranslatedKey(&msg) != 0) {
+                    event->accept();
+                    return true;
+                }
+                if (widget->isWindow())
+                    break;
+            }
+            return false;
+        }
+        // A key press that the focus widget ignores travels on to its parents through this
+        // filter again, no longer marked spontaneous; it has already been offered to them.
+        if (event->type() != QEvent::KeyPress || !event->spontaneous())
+            return false;
         for (QWidget* widget = target; widget != nullptr; widget = widget->parentWidget()) {
             if (auto* handler = dynamic_cast<CPreTranslateMessage*>(widget)) {
-                if (handler->PreTranslateMessage(&msg) != 0)
+                if (handler->PreTranslateMessage(&msg) != 0) {
+                    event->accept();
                     return true;
+                }
             }
             if (widget->isWindow())
                 break;
         }
         return false;
     }
-
-private:
-    const QKeyEvent* lastEvent_ = nullptr;
-    quint64 lastTimestamp_ = 0;
-    QPointer<QWidget> lastTarget_;
 };
 
 }  // namespace

@@ -17,6 +17,10 @@ public:
     virtual ~CPreTranslateMessage() = default;
     // Non-zero when the message has been handled; it then reaches nobody else.
     virtual int PreTranslateMessage(MSG* msg) = 0;
+    // Non-zero when this widget takes the key press `msg` before anyone else (an entry of
+    // its accelerator table). Such a key is kept from Qt's shortcuts (a QAction's shortcut
+    // on a menu), so that it arrives here as a key press.
+    virtual int IsPreTranslatedKey(MSG* msg) { (void)msg; return 0; }
 };
 
 // Installs the application-wide filter that offers key presses to the CPreTranslateMessage
