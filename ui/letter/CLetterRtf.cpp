@@ -531,8 +531,17 @@ void CLetterRtf::Write(const QTextDocument& document, int from, int to, bool who
 
 int CLetterRtf::Read(const CString& rtf, QTextCursor& cursor, bool wholeDocument)
 {
-    if (rtf.View().substr(0, 5) != "{\\rtf")
+    if (rtf.View().substr(0, 5) != "{\\rtf") {
+        // Not RTF: the bytes are read as plain code page 932 text, as the rich edit
+        // control reads them, so that a phrase stored as plain text is not lost.
+        QString text = CLetterFormat::ToQString(rtf);
+        text.replace(QStringLiteral(u"\r\n"), QStringLiteral(u"\n"));
+        text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        cursor.beginEditBlock();
+        cursor.insertText(text);
+        cursor.endEditBlock();
         return 0;
+    }
     std::vector<Paragraph> paragraphs = Parser(rtf.View()).Parse();
     if (wholeDocument && paragraphs.size() > 1 && !paragraphs.back().ended
         && paragraphs.back().runs.empty())

@@ -22,7 +22,7 @@ public:
     // Inserts `rtf` at `cursor`, replacing its selection, as one undoable step. With
     // `wholeDocument` the document is expected to be empty and an empty last paragraph after a
     // final \par is dropped (the reader's counterpart of Write's closing \par); the last
-    // paragraph's format is applied even without a \par. Returns 0 when `rtf` does not start
-    // with "{\rtf" (nothing is inserted), else 1.
+    // paragraph's format is applied even without a \par. Text that does not start with
+    // "{\rtf" is inserted as plain text (CR LF as paragraph ends) and 0 is returned, else 1.
     static int Read(const CString& rtf, QTextCursor& cursor, bool wholeDocument);
 };

@@ -252,3 +252,33 @@ TEST_F(LetterExport, LongLetterStaysWithinTheConfiguredLength)
     QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral(u"Velto"),
               QStringLiteral(u"Quillon")).clear();
 }
+
+TEST_F(LetterExport, InsertAtTheCaretWithItsBreaksAndOrnamentCells)
+{
+    Type(QStringLiteral(u"abcd"));
+    Select(1, 3);
+    CString text("\x82\xA0");
+    edit.InsertStrToCurPos(text, 0, 1, 1);  // collapsed to the selection's end first
+    EXPECT_EQ(text, "\r\n\x82\xA0\r\n");
+    EXPECT_EQ(Export(), "abc\r\n\x82\xA0\r\nd");
+    edit.undo();
+    EXPECT_EQ(Export(), "abcd");
+
+    Select(1, 3);
+    CString replacement("X");
+    edit.InsertStrToCurPos(replacement, 1, 0, 0);
+    EXPECT_EQ(Export(), "aXd");
+
+    // The cells of one character: single-byte and double-byte, red and underlined.
+    Select(1, 2);
+    edit.SetSelectionToRed();
+    edit.SetSelectionToUnderline();
+    CString emphasis, underline;
+    int emphasisFlag = 0, underlineFlag = 0;
+    edit.MakeOrnamentLine(1, 1, 2, emphasis, emphasisFlag, underline, underlineFlag);
+    edit.MakeOrnamentLine(2, 2, 1, emphasis, emphasisFlag, underline, underlineFlag);
+    EXPECT_EQ(emphasis, "..  ");
+    EXPECT_EQ(underline, "~~  ");
+    EXPECT_EQ(emphasisFlag, 1);
+    EXPECT_EQ(underlineFlag, 1);
+}

@@ -140,9 +140,9 @@ TEST_F(LetterRtf, InsertReplacesTheSelectionAndKeepsTheSurroundingText)
     b.undo();
     EXPECT_EQ(b.toPlainText(), QStringLiteral(u"AXB"));
 
-    // Not RTF: nothing happens.
-    EXPECT_EQ(b.SetRtf(CString("plain text")), 1);
-    EXPECT_EQ(b.toPlainText(), QString());
+    // Not RTF: read as plain text, nothing is lost.
+    EXPECT_EQ(b.SetRtf(CString("plain\r\n\x95\x5C{text}")), 1);
+    EXPECT_EQ(b.toPlainText(), QStringLiteral(u"plain\n表{text}"));
 }
 
 TEST_F(LetterRtf, ReadsAWordPadFileWithItsTextAndParagraphIndents)
