@@ -10,7 +10,11 @@
 #include <QAction>
 #include <QDir>
 #include <QImage>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QMenuBar>
+#include <QTimer>
+#include <QWheelEvent>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTest>
@@ -94,4 +98,41 @@ TEST(LetterDialog, SizeRulesOnTheRenderedDialog)
     qobject_cast<QAbstractButton*>(GetDlgItem(&dialog, CEditLetterDlg::kLeftIndentDeleteButton))->click();
     EXPECT_EQ(CLetterFormat::StartIndent(edit.textCursor().blockFormat()), before);
     EXPECT_EQ(GetDlgItem(&dialog, CEditLetterDlg::kRightIndentDeleteButton)->toolTip(), QStringLiteral(u"改行を伸ばす"));
+}
+
+TEST(LetterDialog, ContextMenuCommandsReturnThroughTheDialogAndCtrlWheelDoesNotZoom)
+{
+    CEditLetterDlg dialog(102);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    QApplication::setActiveWindow(&dialog);
+    CEditLetter& edit = dialog.Editor();
+    edit.setFocus();
+    edit.textCursor().insertText(QStringLiteral(u"abc def"));
+
+    // Choose "すべて選択(&A)" from menu 138 while it is open.
+    QString chosenMenu;
+    QTimer::singleShot(50, [&chosenMenu] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menu == nullptr)
+            return;
+        chosenMenu = QString::number(GetControlId(menu));
+        if (QAction* action = FindCommandAction(menu, ID_EDIT_SELECT_ALL)) {
+            menu->setActiveAction(action);
+            QTest::keyClick(menu, Qt::Key_Return);
+        }
+    });
+    const QPoint inside(5, 5);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, inside, edit.viewport()->mapToGlobal(inside));
+    QCoreApplication::sendEvent(edit.viewport(), &event);
+    EXPECT_EQ(chosenMenu, QStringLiteral(u"138"));
+    EXPECT_EQ(edit.textCursor().selectedText(), QStringLiteral(u"abc def"));
+
+    const QFont before = edit.font();
+    const qreal fontSize = edit.document()->defaultFont().pointSizeF();
+    QWheelEvent wheel(QPointF(5, 5), edit.viewport()->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120),
+                      Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(edit.viewport(), &wheel);
+    EXPECT_EQ(edit.document()->defaultFont().pointSizeF(), fontSize);
+    EXPECT_EQ(edit.font(), before);
 }
