@@ -98,6 +98,17 @@ TEST_F(LetterExport, WrapsAtTheLineLengthMeasuredInColumnsOfTheFont)
     EXPECT_EQ(Export(), expected + "\r\n\x82\xA0");
 }
 
+TEST_F(LetterExport, ClosingPunctuationNeverStartsALine)
+{
+    // "。" would fall into column 61: it goes to the next line together with the character
+    // before it, as Japanese line breaking wants.
+    Type(QString(30, u'あ') + QStringLiteral(u"。「い」"));
+    std::string first;
+    for (int i = 0; i < 29; ++i)
+        first += "\x82\xA0";
+    EXPECT_EQ(Export(), first + "\r\n\x82\xA0\x81\x42\x81\x75\x82\xA2\x81\x76");
+}
+
 TEST_F(LetterExport, LongMixedParagraphNeverSplitsACharacterAndKeepsEveryByte)
 {
     QString paragraph;
