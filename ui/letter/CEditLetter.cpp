@@ -818,6 +818,15 @@ int CEditLetter::PreTranslateMessage(MSG* msg)
     return HandleOwnKey(static_cast<QKeyEvent*>(msg->event)) ? 1 : 0;
 }
 
+int CEditLetter::IsPreTranslatedKey(MSG* msg)
+{
+    if (msg->hwnd != this && msg->hwnd != viewport())
+        return 0;
+    if (msg->event->type() != QEvent::ShortcutOverride && msg->event->type() != QEvent::KeyPress)
+        return 0;
+    return IsOwnKey(static_cast<QKeyEvent*>(msg->event)) ? 1 : 0;
+}
+
 bool CEditLetter::event(QEvent* event)
 {
     if (event->type() == QEvent::ShortcutOverride) {

@@ -126,6 +126,7 @@ public:
     // modifiers change indents, Delete without a selection deletes the next character,
     // Ctrl+E and Ctrl+= do nothing. Non-zero when the key was taken.
     int PreTranslateMessage(MSG* msg) override;
+    int IsPreTranslatedKey(MSG* msg) override;
 
     // The menus of the context menu (138, or 145 when read-only) with their items enabled
     // from the update operations. The caller owns the menu.
