@@ -25,7 +25,7 @@ std::string Utf8(const char8_t* text)
 }
 
 // Runs quillon-mail with `arguments` (shell words, already quoted).
-Result Run(const std::string& arguments)
+Result RunTool(const std::string& arguments)
 {
     char pattern[] = "/tmp/quillon-send-err-XXXXXX";
     int fd = ::mkstemp(pattern);
@@ -70,12 +70,12 @@ const std::string kMessage = "--from 'Sender <from@example.jp>' --to to@example.
 
 TEST(SendCommand, UsageErrors)
 {
-    EXPECT_EQ(Run("send " + kMessage).status, 2);
-    EXPECT_EQ(Run("send --server").status, 2);
-    EXPECT_EQ(Run("send --server 127.0.0.1 --port abc " + kMessage).status, 2);
-    EXPECT_EQ(Run("send --server 127.0.0.1 --port 70000 " + kMessage).status, 2);
-    EXPECT_EQ(Run("send --server 127.0.0.1 --timeout 0 " + kMessage).status, 2);
-    EXPECT_EQ(Run("send --server 127.0.0.1 --bogus " + kMessage).status, 2);
+    EXPECT_EQ(RunTool("send " + kMessage).status, 2);
+    EXPECT_EQ(RunTool("send --server").status, 2);
+    EXPECT_EQ(RunTool("send --server 127.0.0.1 --port abc " + kMessage).status, 2);
+    EXPECT_EQ(RunTool("send --server 127.0.0.1 --port 70000 " + kMessage).status, 2);
+    EXPECT_EQ(RunTool("send --server 127.0.0.1 --timeout 0 " + kMessage).status, 2);
+    EXPECT_EQ(RunTool("send --server 127.0.0.1 --bogus " + kMessage).status, 2);
 }
 
 TEST(SendCommand, NobodyListeningOrSilentServer)
@@ -85,12 +85,12 @@ TEST(SendCommand, NobodyListeningOrSilentServer)
         SilentPort probe;
         closedPort = probe.port();
     }
-    Result refused = Run("send --server 127.0.0.1 --port " + std::to_string(closedPort) + " " + kMessage);
+    Result refused = RunTool("send --server 127.0.0.1 --port " + std::to_string(closedPort) + " " + kMessage);
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(refused.err, Utf8(u8"ソケット通信エラー(Connect)  エラーコード: 111 \n"));
 
     SilentPort silent;
-    Result timedOut = Run("send --server 127.0.0.1 --port " + std::to_string(silent.port()) + " --timeout 0.3 " + kMessage);
+    Result timedOut = RunTool("send --server 127.0.0.1 --port " + std::to_string(silent.port()) + " --timeout 0.3 " + kMessage);
     EXPECT_EQ(timedOut.status, 1);
     EXPECT_EQ(timedOut.err, Utf8(u8"ソケット通信エラー(Recv)  エラーコード: 110 \n"));
 }
@@ -102,7 +102,7 @@ TEST(SendCommand, AcceptedAndRefusedByARealServer)
     {
         SmtpServerProcess server;
         ASSERT_NE(server.Port(), 0);
-        Result sent = Run("send --server 127.0.0.1 --port " + std::to_string(server.Port()) + " --sender-bcc " + kMessage);
+        Result sent = RunTool("send --server 127.0.0.1 --port " + std::to_string(server.Port()) + " --sender-bcc " + kMessage);
         EXPECT_EQ(sent.status, 0) << sent.err;
         EXPECT_EQ(sent.err, "");
         EXPECT_NE(server.Read("1.eml").find("\r\nSubject: hello\r\n"), std::string::npos);
@@ -112,7 +112,7 @@ TEST(SendCommand, AcceptedAndRefusedByARealServer)
     {
         SmtpServerProcess server("554 5.7.1 Message refused");
         ASSERT_NE(server.Port(), 0);
-        Result refused = Run("send --server 127.0.0.1 --port " + std::to_string(server.Port()) + " " + kMessage);
+        Result refused = RunTool("send --server 127.0.0.1 --port " + std::to_string(server.Port()) + " " + kMessage);
         EXPECT_EQ(refused.status, 1);
         EXPECT_EQ(refused.err, "554 5.7.1 Message refused\n");
     }
