@@ -18,6 +18,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -227,6 +228,34 @@ TEST(SmtpSocket, SilentServerTimesOutWhilePainting)
     EXPECT_GT(ui.paints, 0);
     // Not a speed check: only that the wait ended near its time-out instead of hanging.
     EXPECT_LT(elapsed, 30.0);
+}
+
+TEST(SmtpSocket, ConnectionThatIsNeverCompletedTimesOut)
+{
+    // A listener whose accept queue is full drops further connection requests unanswered.
+    int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 0), 0);
+    socklen_t size = sizeof address;
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
+    std::vector<int> queued;
+    for (int i = 0; i < 4; ++i) {
+        int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        queued.push_back(fd);
+    }
+    ::usleep(100000);
+    ShortTimeout timeout(300);
+    CSmtp smtp;
+    EXPECT_FALSE(smtp.Open("127.0.0.1", ntohs(address.sin_port)));
+    CString detail;
+    smtp.GetErrorDetail(detail);
+    EXPECT_EQ(detail, "ソケット通信エラー(Connect)  エラーコード: 110 ");
+    for (int fd : queued) ::close(fd);
+    ::close(listener);
 }
 
 TEST(SmtpSocket, ServerThatStopsReadingTimesOutTheSend)
