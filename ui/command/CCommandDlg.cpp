@@ -1,6 +1,7 @@
 #include "command/CCommandDlg.h"
 
 #include "command/CAcceleratorTable.h"
+#include "command/QtText.h"
 #include "encoding/CCodePage.h"
 
 #include <QAbstractButton>
@@ -110,7 +111,7 @@ int CCommandDlg::AddToolTip(QWidget* wnd, const char* text)
 {
     if (text == nullptr)
         return AddToolTip(wnd, QString());
-    return AddToolTip(wnd, QString::fromStdString(CCodePage::ToUtf8(CString(text))));
+    return AddToolTip(wnd, ToQString(text));
 }
 
 int CCommandDlg::AddToolTip(QWidget* wnd, const QString& text)

@@ -1,21 +1,10 @@
 #include "command/CQtFileDialog.h"
 
+#include "command/QtText.h"
 #include "encoding/CCodePage.h"
 
 #include <QFileDialog>
-#include <QRegularExpression>
 #include <QStringList>
-
-namespace {
-
-QString FromCp932(const char* text)
-{
-    if (text == nullptr)
-        return QString();
-    return QString::fromStdString(CCodePage::ToUtf8(CString(text)));
-}
-
-}  // namespace
 
 CQtFileDialog::CQtFileDialog(int openFileDialog, const char* defExt, const char* fileName,
                              const char* filter, QWidget* parent)
@@ -29,12 +18,12 @@ CQtFileDialog::CQtFileDialog(int openFileDialog, const char* defExt, const char*
         dialog_->setFileMode(QFileDialog::AnyFile);
     }
     if (defExt != nullptr && *defExt != '\0')
-        dialog_->setDefaultSuffix(FromCp932(defExt));
+        dialog_->setDefaultSuffix(ToQString(defExt));
     const QString filters = ToNameFilters(filter);
     if (!filters.isEmpty())
         dialog_->setNameFilters(filters.split(QStringLiteral(";;")));
     if (fileName != nullptr && *fileName != '\0')
-        dialog_->selectFile(FromCp932(fileName));
+        dialog_->selectFile(ToQString(fileName));
 }
 
 CQtFileDialog::~CQtFileDialog()
@@ -44,7 +33,7 @@ CQtFileDialog::~CQtFileDialog()
 
 void CQtFileDialog::SetTitle(const char* title)
 {
-    dialog_->setWindowTitle(FromCp932(title));
+    dialog_->setWindowTitle(ToQString(title));
 }
 
 int CQtFileDialog::DoModal()
@@ -66,21 +55,25 @@ CString CQtFileDialog::GetPathName() const
 
 QString CQtFileDialog::ToNameFilters(const char* filter)
 {
-    const QStringList parts = FromCp932(filter).split(QLatin1Char('|'));
+    const QStringList parts = ToQString(filter).split(QLatin1Char('|'));
     QStringList filters;
-    for (int i = 0; i + 1 < parts.size(); i += 2) {
-        const QString& description = parts[i];
-        QString patterns = parts[i + 1];
-        if (description.isEmpty() && patterns.isEmpty())
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString description = parts[i];
+        if (description.isEmpty())
             break;
-        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        // A description that already ends in its patterns is taken as it stands.
-        static const QRegularExpression trailing(QStringLiteral("\\(([^()]*)\\)\\s*$"));
-        const QRegularExpressionMatch match = trailing.match(description);
-        if (match.hasMatch() && match.captured(1).simplified() == patterns.simplified())
-            filters << description.trimmed();
-        else
-            filters << QStringLiteral("%1 (%2)").arg(description.trimmed(), patterns.simplified());
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (QString& pattern : patterns) {
+            pattern = pattern.trimmed();
+            // "*.*" means every file, also the many Linux files without a dot.
+            if (pattern == u"*.*")
+                pattern = QStringLiteral("*");
+        }
+        // Qt reads the patterns from the last parenthesised group, so the description's own
+        // group is replaced by the patterns that apply.
+        const qsizetype open = description.lastIndexOf(QLatin1Char('('));
+        if (description.trimmed().endsWith(QLatin1Char(')')) && open >= 0)
+            description.truncate(open);
+        filters << QStringLiteral("%1 (%2)").arg(description.trimmed(), patterns.join(QLatin1Char(' ')));
     }
     return filters.join(QStringLiteral(";;"));
 }

@@ -1,6 +1,7 @@
 #include "command/CQtPlatformUi.h"
 
 #include "command/CProgressDlg.h"
+#include "command/QtText.h"
 #include "command/QtWindow.h"
 #include "encoding/CCodePage.h"
 
@@ -9,11 +10,6 @@
 #include <QMessageBox>
 
 namespace {
-
-QString ToQString(const CString& text)
-{
-    return QString::fromStdString(CCodePage::ToUtf8(text));
-}
 
 void RunIdle(QAbstractEventDispatcher* dispatcher)
 {

@@ -1,7 +1,8 @@
 #include "files/CDrawerFileDlg.h"
 
+#include "command/CQtFileDialog.h"
 #include "command/CommandIds.h"
-#include "files/QtText_p.h"
+#include "command/QtText.h"
 #include "model/CFileUtility.h"
 
 #include <QCheckBox>
@@ -19,34 +20,6 @@
 #include <QShowEvent>
 #include <QStandardPaths>
 #include <QUrl>
-
-namespace {
-
-// "説明|*.a;*.b|...||" to Qt's name filters. "*.*" means every file, also those without a
-// dot, as it does in the designed dialogs.
-QStringList NameFilters(const QString& filter)
-{
-    QStringList result;
-    const QStringList parts = filter.split(u'|');
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        QString description = parts[i];
-        if (description.isEmpty()) break;
-        QStringList patterns = parts[i + 1].split(u';', Qt::SkipEmptyParts);
-        for (QString& pattern : patterns) {
-            pattern = pattern.trimmed();
-            if (pattern == u"*.*") pattern = QStringLiteral("*");
-        }
-        QString joined = patterns.join(u' ');
-        // Qt reads the patterns from the last parenthesised group of the text.
-        if (description.endsWith(u')') && description.lastIndexOf(u'(') >= 0)
-            description.truncate(description.lastIndexOf(u'('));
-        description = description.trimmed();
-        result << description + u" ("_qs + joined + u')';
-    }
-    return result;
-}
-
-}  // namespace
 
 CDrawerFileDlg::CDrawerFileDlg(int openFileDialog, const char* defaultExt, const char* fileName,
                                unsigned long flags, const char* filter, QWidget* parent,
@@ -69,7 +42,7 @@ CDrawerFileDlg::CDrawerFileDlg(int openFileDialog, const char* defaultExt, const
     }
     if (defaultExt && *defaultExt) setDefaultSuffix(ToQString(CString(defaultExt)));
     if (filter && *filter) {
-        QStringList filters = NameFilters(ToQString(CString(filter)));
+        QStringList filters = CQtFileDialog::ToNameFilters(filter).split(u";;"_qs, Qt::SkipEmptyParts);
         if (!filters.isEmpty()) setNameFilters(filters);
     }
     if (fileName && *fileName) selectFile(ToQString(CString(fileName)));

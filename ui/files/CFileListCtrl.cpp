@@ -3,7 +3,7 @@
 #include "command/CCommandDlg.h"
 #include "command/CommandIds.h"
 #include "encoding/CBase64.h"
-#include "files/QtText_p.h"
+#include "command/QtText.h"
 #include "model/CFileUtility.h"
 #include "model/CPlatformUi.h"
 

@@ -1,5 +1,6 @@
 #include "letter/CLetterFormat.h"
 
+#include "command/QtText.h"
 #include "encoding/CCodePage.h"
 
 #include <QFontMetricsF>
@@ -139,10 +140,10 @@ void CLetterFormat::AppendCp932(char32_t ch, std::string& out)
 
 QString CLetterFormat::ToQString(const CString& cp932)
 {
-    return QString::fromStdString(CCodePage::ToUtf8(cp932));
+    return ::ToQString(cp932);
 }
 
 CString CLetterFormat::FromQString(const QString& text)
 {
-    return CCodePage::FromUtf8(text.toUtf8().toStdString());
+    return ::FromQString(text);
 }

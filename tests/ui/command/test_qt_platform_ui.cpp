@@ -234,7 +234,7 @@ TEST(QtPlatformUi, MessageBoxShowsTheDesignedTextCaptionAndIcon)
 TEST(QtFileDialog, FrameworkFiltersBecomeQtNameFilters)
 {
     EXPECT_EQ(CQtFileDialog::ToNameFilters("メールファイル (*.eml)|*.eml|すべてのファイル (*.*)|*.*||"),
-              u"メールファイル (*.eml);;すべてのファイル (*.*)"_s);
+              u"メールファイル (*.eml);;すべてのファイル (*)"_s);
     EXPECT_EQ(CQtFileDialog::ToNameFilters("Text|*.txt;*.log||"), u"Text (*.txt *.log)"_s);
     EXPECT_EQ(CQtFileDialog::ToNameFilters(nullptr), QString());
 }
