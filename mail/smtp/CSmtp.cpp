@@ -3,6 +3,7 @@
 #include "encoding/CBase64.h"
 #include "encoding/CCodePage.h"
 #include "smtp/CSmtpSocket.h"
+#include "smtp/CSmtpTls.h"
 
 #include <openssl/evp.h>
 #include <openssl/hmac.h>
@@ -84,6 +85,11 @@ CSmtp::~CSmtp()
 void CSmtp::SetTimeout(int milliseconds)
 {
     CSmtpSocket::SetTimeout(milliseconds);
+}
+
+void CSmtp::SetTrustedCaFile(const char* path)
+{
+    CSmtpTls::SetTrustedCaFile(path);
 }
 
 int CSmtp::CheckAddress(const CString& address, CString& detail)

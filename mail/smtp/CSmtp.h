@@ -63,6 +63,10 @@ public:
 
     // The time-out of every socket wait, in milliseconds (0 restores 60 seconds).
     static void SetTimeout(int milliseconds);
+    // A PEM file of certificate authorities trusted beside the system's store (a company's
+    // own CA, a test CA); null or "" falls back to the environment variable
+    // QUILLON_SMTP_CA_FILE. Verification itself can never be turned off.
+    static void SetTrustedCaFile(const char* path);
     // 0 when `address` cannot stand between the angle brackets of a command: it holds CR, LF
     // or NUL. `detail` then says so and shows the address with those bytes made visible.
     static int CheckAddress(const CString& address, CString& detail);
