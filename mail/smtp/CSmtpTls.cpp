@@ -6,6 +6,9 @@
 
 #include <arpa/inet.h>
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
+#include <time.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -39,6 +42,39 @@ std::string TakeErrors()
     ERR_clear_error();
     return text;
 }
+
+// OpenSSL writes with write(), which raises SIGPIPE on a connection the server has closed
+// and would end the program; the plain socket sends with MSG_NOSIGNAL instead. While an
+// OpenSSL call runs, SIGPIPE is blocked in this thread, and one that it raised is taken back
+// before the mask is restored; the call itself then reports EPIPE.
+class SigPipeBlock {
+public:
+    SigPipeBlock()
+    {
+        sigemptyset(&pipe_);
+        sigaddset(&pipe_, SIGPIPE);
+        sigset_t pending;
+        sigpending(&pending);
+        alreadyPending_ = sigismember(&pending, SIGPIPE) == 1;
+        pthread_sigmask(SIG_BLOCK, &pipe_, &old_);
+    }
+    ~SigPipeBlock()
+    {
+        if (!alreadyPending_) {
+            timespec zero{};
+            while (sigtimedwait(&pipe_, nullptr, &zero) > 0) {
+            }
+        }
+        pthread_sigmask(SIG_SETMASK, &old_, nullptr);
+    }
+    SigPipeBlock(const SigPipeBlock&) = delete;
+    SigPipeBlock& operator=(const SigPipeBlock&) = delete;
+
+private:
+    sigset_t pipe_;
+    sigset_t old_;
+    bool alreadyPending_ = false;
+};
 
 }  // namespace
 
@@ -105,6 +141,7 @@ std::unique_ptr<CSmtpTls> CSmtpTls::Handshake(int fd, const char* host, const Wa
     }
     X509_VERIFY_PARAM_set_hostflags(param, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
 
+    SigPipeBlock block;
     for (;;) {
         int result = SSL_connect(handles->ssl);
         if (result == 1) break;
@@ -131,6 +168,7 @@ std::unique_ptr<CSmtpTls> CSmtpTls::Handshake(int fd, const char* host, const Wa
 
 int CSmtpTls::Write(const char* data, int length, const Wait& wait, int& error, CString& failure)
 {
+    SigPipeBlock block;
     ERR_clear_error();
     for (;;) {
         int count = SSL_write(handles_->ssl, data, length);
@@ -153,6 +191,8 @@ int CSmtpTls::Write(const char* data, int length, const Wait& wait, int& error, 
 
 int CSmtpTls::Read(char* buffer, int size, const Wait& wait, int& error, CString& failure)
 {
+    // TLS 1.3 may write while reading (key updates).
+    SigPipeBlock block;
     ERR_clear_error();
     for (;;) {
         int count = SSL_read(handles_->ssl, buffer, size);
@@ -177,6 +217,7 @@ int CSmtpTls::Read(char* buffer, int size, const Wait& wait, int& error, CString
 
 void CSmtpTls::Shutdown()
 {
+    SigPipeBlock block;
     SSL_shutdown(handles_->ssl);
     ERR_clear_error();
 }

@@ -10,7 +10,8 @@ Stops on SIGTERM.
 With --cert and --key the server speaks TLS: it offers and requires STARTTLS, or with
 --implicit it is TLS from the first byte. With --user and --password it requires AUTH
 (PLAIN and LOGIN built in, CRAM-MD5 checked here with Python's hmac); --exclude drops a
-mechanism. The envelope then also records the login and whether the session was encrypted.
+mechanism. --drop-in-data cuts the connection right after its 354 reply to DATA. The
+envelope then also records the login and whether the session was encrypted.
 """
 import argparse
 import asyncio
@@ -62,6 +63,12 @@ class Store:
         return self.refuse or "250 OK stored"
 
 
+class DroppingSMTP(SMTP):
+    async def smtp_DATA(self, arg):
+        await self.push("354 End data with <CR><LF>.<CR><LF>")
+        self.transport.close()
+
+
 async def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--out", required=True)
@@ -73,6 +80,7 @@ async def main():
     parser.add_argument("--user")
     parser.add_argument("--password")
     parser.add_argument("--exclude", action="append", default=[])
+    parser.add_argument("--drop-in-data", action="store_true")
     args = parser.parse_args()
 
     store = Store(args.out, args.refuse, args.user, args.password)
@@ -92,7 +100,7 @@ async def main():
         options["auth_require_tls"] = False
     loop = asyncio.get_running_loop()
     server = await loop.create_server(
-        lambda: SMTP(store, **options), "127.0.0.1", 0, ssl=context if args.implicit else None)
+        lambda: (DroppingSMTP if args.drop_in_data else SMTP)(store, **options), "127.0.0.1", 0, ssl=context if args.implicit else None)
     port = server.sockets[0].getsockname()[1]
     tmp = args.port_file + ".tmp"
     with open(tmp, "w") as f:

@@ -148,6 +148,23 @@ TEST_F(SendTls, WrongHostUntrustedCaAndWrongPasswordAreRefused)
     }
 }
 
+TEST_F(SendTls, ServerLostInTheDataIsAFailureNotASignal)
+{
+    // The server cuts the TLS connection while megabytes are still to come: writing on must
+    // fail the send, not end the program with SIGPIPE.
+    char pattern[] = "/tmp/quillon-tls-big-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    const std::string attachment = std::string(pattern) + "/big.bin";
+    std::ofstream(attachment, std::ios::binary) << std::string(4000000, '\x5A');
+    doc_.SetFiles({{attachment.c_str(), "big.bin"}});
+    SmtpServerProcess server(Options("good", true, {"--drop-in-data"}));
+    ASSERT_NE(server.Port(), 0) << "the SMTP server did not start";
+    CString detail;
+    EXPECT_FALSE(Send("localhost", server.Port(), Login("s3cret", CSmtpSecurity::TlsImplicit), detail));
+    EXPECT_FALSE(detail.IsEmpty());
+    std::system((std::string("rm -rf '") + pattern + "'").c_str());
+}
+
 TEST_F(SendTls, CommandLineTakesUserAndPasswordFromTheEnvironment)
 {
     SmtpServerProcess server(Options("good", false));
