@@ -25,6 +25,7 @@ CMailDoc::CMailDoc() = default;
 CMailDoc::~CMailDoc()
 {
     ClearAll();
+    sendSecurity_.Wipe();
 }
 
 CMailDoc* CMailDoc::Create()
@@ -146,6 +147,9 @@ void CMailDoc::SetSendServer(const CString& server, long port)
     sendServer_ = server;
     sendPort_ = port;
 }
+
+void CMailDoc::GetSendSecurity(CSmtpSecurity& security) const { security = sendSecurity_; }
+void CMailDoc::SetSendSecurity(const CSmtpSecurity& security) { sendSecurity_ = security; }
 
 int CMailDoc::GetSenderBccFlg() const { return senderBcc_; }
 void CMailDoc::SetSenderBccFlg(int flag) { senderBcc_ = flag; }

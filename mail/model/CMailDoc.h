@@ -7,6 +7,7 @@
 
 #include "encoding/CString.h"
 #include "model/CAddress.h"
+#include "smtp/CSmtpSecurity.h"
 
 #include <cstdint>
 #include <memory>
@@ -66,6 +67,10 @@ public:
     void SetMailerName(const CString& name);
     void GetSendServer(CString& server, long& port) const;
     void SetSendServer(const CString& server, long port);
+    // Encryption and authentication of the send (the account's NEED_SEND_AUTH, SEND_ACCOUNT,
+    // SEND_PASSWORD). Kept by ClearAll like the server; the password is wiped on destruction.
+    void GetSendSecurity(CSmtpSecurity& security) const;
+    void SetSendSecurity(const CSmtpSecurity& security);
     int GetSenderBccFlg() const;
     void SetSenderBccFlg(int flag);
     int GetUpperReplyFlg() const;
@@ -141,6 +146,7 @@ private:
     CString mailerName_;
     CString sendServer_;
     long sendPort_ = 25;
+    CSmtpSecurity sendSecurity_;
     CString tempPath_;
     int modified_ = 0;
 };

@@ -7,6 +7,8 @@
 #include "smtp/CSmtpStream.h"
 #include "writer/CEMailWriter.h"
 
+#include <algorithm>
+
 namespace {
 
 void AddMailAddresses(CStringArray& list, unsigned int count, const CAddress* (CMailDoc::*get)(unsigned int) const,
@@ -44,6 +46,14 @@ int CMailSendRecv::Send(const CMailDoc& doc, CProgressCallback& progress, CStrin
         return 0;
     }
 
+    CSmtpSecurity security;
+    doc.GetSendSecurity(security);
+    if (security.needAuth && security.account.IsEmpty()) {
+        security.Wipe();
+        detail = "SendAccount is empty.";
+        return 0;
+    }
+
     CStringArray recipients;
     AddMailAddresses(recipients, doc.GetToAddressSize(), &CMailDoc::GetToAddress, doc);
     AddMailAddresses(recipients, doc.GetCcAddressSize(), &CMailDoc::GetCcAddress, doc);
@@ -52,11 +62,15 @@ int CMailSendRecv::Send(const CMailDoc& doc, CProgressCallback& progress, CStrin
 
     // An address that could break a command line is refused before any connection; the
     // stream takes the sender as a C string, where a NUL would cut it short unseen.
-    if (!CSmtp::CheckAddress(sender, detail)) return 0;
-    for (const CString& to : recipients)
-        if (!CSmtp::CheckAddress(to, detail)) return 0;
+    if (!CSmtp::CheckAddress(sender, detail) || !std::all_of(recipients.begin(), recipients.end(), [&](const CString& to) {
+            return CSmtp::CheckAddress(to, detail) != 0;
+        })) {
+        security.Wipe();
+        return 0;
+    }
 
-    CSmtpStream stream(server.GetString(), static_cast<int>(port), sender.GetString(), recipients);
+    CSmtpStream stream(server.GetString(), static_cast<int>(port), sender.GetString(), recipients, security);
+    security.Wipe();
     if (!stream.Open()) {
         stream.GetErrorDetail(detail);
         return 0;

@@ -1,7 +1,7 @@
 #pragma once
 // The one entry point through which the program sends a message: checks the document,
 // gathers the envelope, opens an SMTP stream and lets the MIME writer write the document
-// into it. The document, the callback and the detail are borrowed for the call.
+// into it, encrypted and authenticated as the document's send security says. The document, the callback and the detail are borrowed for the call.
 
 #include "encoding/CString.h"
 
@@ -12,6 +12,7 @@ class CMailSendRecv {
 public:
     // Non-zero only when the server accepted the message at the end of the data. On failure
     // `detail` says why: "SendServer is empty.", "SendPort is invalid.", "Sender is empty.",
+    // "SendAccount is empty." (authentication asked for without a user name),
     // the SMTP error detail (the server's reply, a socket error text, ...), or the writer's
     // text. A failure after the data began drops the connection without ending the data, so
     // the server keeps no cut message; so does a user's cancel (empty detail, UserCanceled).

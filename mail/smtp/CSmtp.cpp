@@ -1,9 +1,18 @@
 #include "smtp/CSmtp.h"
 
+#include "encoding/CBase64.h"
+#include "encoding/CCodePage.h"
 #include "smtp/CSmtpSocket.h"
+#include "smtp/CSmtpTls.h"
 
+#include <openssl/evp.h>
+#include <openssl/hmac.h>
+
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <string.h>
 
 namespace {
 
@@ -11,18 +20,46 @@ const char* const kHostNameFailed = "SMTP 自ホスト名取得失敗";
 const char* const kReplyTooLong = "SMTP 応答が長すぎます。";
 const char* const kBadAddress = "メールアドレスに改行文字または NUL 文字が含まれています。";
 const char* const kCommandTooLong = "SMTP コマンドが長すぎます。";
+const char* const kNoStartTls = "SMTP サーバーが STARTTLS に対応していないため、暗号化できません。";
+const char* const kNoStartTlsForAuth =
+    "SMTP サーバーが STARTTLS に対応していないため、送信を中止しました。パスワードは暗号化されない接続では送りません。";
+const char* const kStartTlsInjected = "SMTP サーバーが STARTTLS の応答の後に余分なデータを送ってきたため、接続を中止しました。";
+const char* const kAuthNeedsTls = "暗号化されていない接続ではパスワードを送りません。";
+const char* const kNoAccount = "SMTP 認証のユーザー名がありません。";
+const char* const kNoMechanism = "SMTP サーバーが対応している認証方式 (CRAM-MD5, PLAIN, LOGIN) がありません。";
+const char* const kBadChallenge = "SMTP サーバーの CRAM-MD5 チャレンジを読めません。";
 
 // A reply is complete once a line has arrived whose fourth byte is not "-" (RFC 5321
-// 4.2.1); LF alone is taken as a line end too.
-bool IsReplyComplete(const char* data, int length)
+// 4.2.1); LF alone is taken as a line end too. The offset after that line, or -1.
+int ReplyEnd(const char* data, int length)
 {
     int lineStart = 0;
     for (int i = 0; i < length; ++i) {
         if (data[i] != '\n') continue;
-        if (i - lineStart < 4 || data[lineStart + 3] != '-') return true;
+        if (i - lineStart < 4 || data[lineStart + 3] != '-') return i + 1;
         lineStart = i + 1;
     }
-    return false;
+    return -1;
+}
+
+std::string Upper(std::string text)
+{
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// SASL strings are UTF-8 (RFC 4422); the account and password are held as code page 932.
+std::string Base64Utf8(const std::string& utf8)
+{
+    CString out;
+    CBase64::Encode(reinterpret_cast<const unsigned char*>(utf8.data()), static_cast<unsigned int>(utf8.size()), out);
+    return out.Str();
+}
+
+void Wipe(std::string& secret)
+{
+    explicit_bzero(secret.data(), secret.size());
+    secret.clear();
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -50,6 +87,11 @@ void CSmtp::SetTimeout(int milliseconds)
     CSmtpSocket::SetTimeout(milliseconds);
 }
 
+void CSmtp::SetTrustedCaFile(const char* path)
+{
+    CSmtpTls::SetTrustedCaFile(path);
+}
+
 int CSmtp::CheckAddress(const CString& address, CString& detail)
 {
     if (address.View().find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos) return 1;
@@ -66,28 +108,33 @@ int CSmtp::CheckAddress(const CString& address, CString& detail)
     return 0;
 }
 
-int CSmtp::ReadReply(unsigned int& code)
+int CSmtp::ReadReply(unsigned int& code, int limit)
 {
     code = 0;
-    std::memset(reply_, 0, sizeof reply_);
+    replyExtra_ = 0;
+    reply_.assign(static_cast<std::size_t>(limit), '\0');
+    char* reply = reply_.data();
     int used = 0;
-    while (!IsReplyComplete(reply_, used)) {
-        if (used == ReplyBufferSize) {
-            code = ReplyCode(reply_);
+    int end = -1;
+    while ((end = ReplyEnd(reply, used)) < 0) {
+        if (used == limit) {
+            code = ReplyCode(reply);
             errorDetail_ = kReplyTooLong;
             return 0;
         }
-        int count = channel_->Receive(reply_ + used, ReplyBufferSize - used);
+        int count = channel_->Receive(reply + used, limit - used);
         if (count <= 0) {
             errorDetail_ = channel_->GetErrorText();
             return 0;
         }
         used += count;
     }
+    replyExtra_ = used - end;
     // Garbage that happens to begin with "2" or "3" is no acceptance: all three must be digits.
-    code = ReplyCode(reply_);
+    code = ReplyCode(reply);
+    reply_.resize(static_cast<std::size_t>(used));
     if (code >= 200 && code < 400) return 1;
-    errorDetail_ = CString(reply_, used);
+    errorDetail_ = CString(reply_.data(), used);
     return 0;
 }
 
@@ -120,9 +167,19 @@ int CSmtp::WriteFormatString(const char* format, const char* argument, unsigned 
 
 int CSmtp::Open(const char* server, int port)
 {
+    return Open(server, port, CSmtpSecurity{});
+}
+
+int CSmtp::Open(const char* server, int port, const CSmtpSecurity& security)
+{
     errorDetail_.Empty();
     if (open_) return 1;
+    capabilities_.clear();
     if (!channel_->Connect(server, "smtp", static_cast<unsigned short>(port))) {
+        errorDetail_ = channel_->GetErrorText();
+        return 0;
+    }
+    if (security.ImplicitTls(port) && !channel_->StartTls(server)) {
         errorDetail_ = channel_->GetErrorText();
         return 0;
     }
@@ -133,9 +190,189 @@ int CSmtp::Open(const char* server, int port)
         errorDetail_ = kHostNameFailed;
         return 0;
     }
-    if (!WriteFormatString("HELO %s\r\n", host, code)) return 0;
+    const bool startTls = security.StartTlsRequired(port);
+    if (!Greet(host, security.Extended(port), !startTls && !security.needAuth)) return 0;
+    if (startTls) {
+        if (!Offers("STARTTLS")) {
+            errorDetail_ = security.needAuth ? kNoStartTlsForAuth : kNoStartTls;
+            return 0;
+        }
+        if (!StartTls(server)) return 0;
+        // What the server said before TLS cannot be trusted (RFC 3207 4.2): ask again.
+        if (!Greet(host, true, false)) return 0;
+    }
+    if (security.needAuth && !Authenticate(security)) return 0;
     open_ = 1;
     return 1;
+}
+
+int CSmtp::Greet(const char* host, bool extended, bool fallBack)
+{
+    unsigned int code = 0;
+    if (!extended) return WriteFormatString("HELO %s\r\n", host, code);
+    capabilities_.clear();
+    char line[CommandBufferSize];
+    int length = std::snprintf(line, sizeof line, "EHLO %s\r\n", host);
+    if (length < 0 || length >= static_cast<int>(sizeof line)) {
+        errorDetail_ = kCommandTooLong;
+        return 0;
+    }
+    if (channel_->Send(line, length) != length) {
+        errorDetail_ = channel_->GetErrorText();
+        return 0;
+    }
+    if (!ReadReply(code, EhloReplySize)) {
+        // A server that does not know EHLO answers 500 or 502 (RFC 5321 3.2).
+        if (fallBack && code >= 500 && code < 600) return WriteFormatString("HELO %s\r\n", host, code);
+        return 0;
+    }
+    // The first line greets; each further line is one keyword with its parameters.
+    std::size_t start = reply_.find('\n');
+    while (start != std::string::npos && start + 1 < reply_.size()) {
+        std::size_t end = reply_.find('\n', start + 1);
+        std::string entry = reply_.substr(start + 1, (end == std::string::npos ? reply_.size() : end) - start - 1);
+        if (!entry.empty() && entry.back() == '\r') entry.pop_back();
+        if (entry.size() > 4) capabilities_.push_back(Upper(entry.substr(4)));
+        start = end;
+    }
+    return 1;
+}
+
+bool CSmtp::Offers(const char* keyword) const
+{
+    const std::size_t length = std::strlen(keyword);
+    for (const std::string& entry : capabilities_)
+        if (entry.compare(0, length, keyword) == 0 && (entry.size() == length || entry[length] == ' ' || entry[length] == '='))
+            return true;
+    return false;
+}
+
+int CSmtp::StartTls(const char* server)
+{
+    unsigned int code = 0;
+    if (!WriteString("STARTTLS\r\n", code)) return 0;
+    if (code != 220) {
+        errorDetail_ = CString(reply_.data(), static_cast<int>(reply_.size()));
+        return 0;
+    }
+    // Bytes sent ahead of the handshake would be read as if they had come over TLS.
+    if (replyExtra_) {
+        errorDetail_ = kStartTlsInjected;
+        return 0;
+    }
+    if (!channel_->StartTls(server)) {
+        errorDetail_ = channel_->GetErrorText();
+        return 0;
+    }
+    return 1;
+}
+
+int CSmtp::WriteSecret(std::string& line, unsigned int& code)
+{
+    int result = WriteString(line.c_str(), code);
+    Wipe(line);
+    return result;
+}
+
+int CSmtp::Authenticate(const CSmtpSecurity& security)
+{
+    errorDetail_.Empty();
+    if (!channel_->IsSecure()) {
+        errorDetail_ = kAuthNeedsTls;
+        return 0;
+    }
+    if (security.account.IsEmpty()) {
+        errorDetail_ = kNoAccount;
+        return 0;
+    }
+    // "AUTH PLAIN LOGIN", or the older "AUTH=PLAIN LOGIN" some servers still send.
+    std::vector<std::string> offered;
+    std::string offeredText;
+    for (const std::string& entry : capabilities_) {
+        if (entry.compare(0, 5, "AUTH ") != 0 && entry.compare(0, 5, "AUTH=") != 0) continue;
+        std::size_t at = 5;
+        while (at < entry.size()) {
+            std::size_t end = entry.find(' ', at);
+            if (end == std::string::npos) end = entry.size();
+            if (end > at) offered.push_back(entry.substr(at, end - at));
+            at = end + 1;
+        }
+        offeredText += entry.substr(5) + " ";
+    }
+    const char* mechanism = nullptr;
+    for (const char* known : {"CRAM-MD5", "PLAIN", "LOGIN"}) {
+        if (std::find(offered.begin(), offered.end(), known) != offered.end()) {
+            mechanism = known;
+            break;
+        }
+    }
+    if (!mechanism) {
+        errorDetail_ = kNoMechanism;
+        if (!offeredText.empty()) {
+            errorDetail_ += "\r\n\r\nAUTH ";
+            errorDetail_ += offeredText.substr(0, offeredText.size() - 1).c_str();
+        }
+        return 0;
+    }
+
+    std::string user = CCodePage::ToUtf8(security.account);
+    std::string password = CCodePage::ToUtf8(security.password);
+    std::string line;
+    unsigned int code = 0;
+    int ok = 0;
+    const std::string name = mechanism;
+    if (name == "PLAIN") {
+        std::string message = std::string(1, '\0') + user + std::string(1, '\0') + password;
+        line = "AUTH PLAIN " + Base64Utf8(message) + "\r\n";
+        Wipe(message);
+        ok = WriteSecret(line, code);
+    } else if (name == "LOGIN") {
+        ok = WriteString("AUTH LOGIN\r\n", code) && code == 334;
+        if (ok) {
+            line = Base64Utf8(user) + "\r\n";
+            ok = WriteSecret(line, code) && code == 334;
+        }
+        if (ok) {
+            line = Base64Utf8(password) + "\r\n";
+            ok = WriteSecret(line, code);
+        }
+    } else {
+        ok = WriteString("AUTH CRAM-MD5\r\n", code) && code == 334;
+        if (ok) {
+            // "334 <challenge in Base64>", the line end aside.
+            CString encoded(reply_.data() + 4, static_cast<int>(reply_.size()) - 4);
+            encoded.TrimRight();
+            std::string challenge(static_cast<std::size_t>(encoded.GetLength()) + 4, '\0');
+            unsigned int challengeLength = 0;
+            if (!CBase64::Decode(encoded, reinterpret_cast<unsigned char*>(challenge.data()),
+                                 static_cast<unsigned int>(challenge.size()), challengeLength) ||
+                challengeLength == 0) {
+                Wipe(user);
+                Wipe(password);
+                errorDetail_ = kBadChallenge;
+                return 0;
+            }
+            unsigned char digest[EVP_MAX_MD_SIZE];
+            unsigned int digestLength = 0;
+            HMAC(EVP_md5(), password.data(), static_cast<int>(password.size()),
+                 reinterpret_cast<const unsigned char*>(challenge.data()), challengeLength, digest, &digestLength);
+            std::string response = user + " ";
+            static const char hex[] = "0123456789abcdef";
+            for (unsigned int i = 0; i < digestLength; ++i) {
+                response += hex[digest[i] >> 4];
+                response += hex[digest[i] & 0x0F];
+            }
+            explicit_bzero(digest, sizeof digest);
+            line = Base64Utf8(response) + "\r\n";
+            ok = WriteSecret(line, code);
+        }
+    }
+    Wipe(user);
+    Wipe(password);
+    // Only 235 means logged in; a 334 asking for more is no acceptance either.
+    if (ok && code / 100 != 2) ok = 0;
+    if (!ok && errorDetail_.IsEmpty()) errorDetail_ = CString(reply_.data(), static_cast<int>(reply_.size()));
+    return ok;
 }
 
 int CSmtp::Start(const char* from, const CStringArray& recipients)

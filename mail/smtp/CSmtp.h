@@ -1,5 +1,5 @@
 #pragma once
-// The SMTP client: plain HELO dialogue (RFC 5321), no extensions, no authentication, no TLS.
+// The SMTP client (RFC 5321). Without security settings it speaks the plain HELO dialogue:
 //
 //   Open   reads the greeting, sends "HELO <local host name>"
 //   Start  sends "MAIL FROM:<sender>", one "RCPT TO:<recipient>" each (at most 100), "DATA"
@@ -10,17 +10,28 @@
 // Every operation returns non-zero for success; on failure GetErrorDetail gives the socket
 // error text, "SMTP 自ホスト名取得失敗", the server's reply text, a refusal of an address
 // before anything was sent, or the empty text. Each reply is read to the end of its last
-// line; a reply that does not fit the 512-byte buffer is an error.
+// line; a reply that does not fit the 512-byte buffer is an error (an EHLO reply may be
+// longer: it has a buffer of its own).
+//
+// With security settings (CSmtpSecurity) Open greets with "EHLO" instead, and falls back to
+// HELO when the server refuses EHLO and neither STARTTLS nor AUTH is needed. TLS starts
+// before the greeting (implicit TLS) or after "STARTTLS" (RFC 3207), then EHLO is sent again.
+// AUTH (RFC 4954) takes the strongest mechanism that both sides know: CRAM-MD5 (RFC 2195),
+// PLAIN (RFC 4616), LOGIN; it is only ever tried over TLS.
 
 #include "encoding/CString.h"
+#include "smtp/CSmtpSecurity.h"
 
 #include <memory>
+#include <string>
+#include <vector>
 
 class CSmtpSocket;
 
 class CSmtp {
 public:
-    enum { MaxRecipients = 100, ReplyBufferSize = 512, CommandBufferSize = 512, HostNameSize = 256 };
+    enum { MaxRecipients = 100, ReplyBufferSize = 512, CommandBufferSize = 512, HostNameSize = 256,
+           EhloReplySize = 8192 };
 
     CSmtp();
     // Talks through `channel` instead of a real socket.
@@ -31,6 +42,9 @@ public:
 
     int IsOpen() const { return open_; }
     [[nodiscard]] int Open(const char* server, int port);
+    // Opens with encryption and authentication as `security` asks (see above). The password
+    // is never sent unless TLS is up and the server's certificate verified.
+    [[nodiscard]] int Open(const char* server, int port, const CSmtpSecurity& security);
     // Refuses, before anything is sent, more than 100 recipients (empty detail) and any
     // address holding CR, LF or NUL or too long for its command line (the detail names it).
     [[nodiscard]] int Start(const char* from, const CStringArray& recipients);
@@ -49,6 +63,10 @@ public:
 
     // The time-out of every socket wait, in milliseconds (0 restores 60 seconds).
     static void SetTimeout(int milliseconds);
+    // A PEM file of certificate authorities trusted beside the system's store (a company's
+    // own CA, a test CA); null or "" falls back to the environment variable
+    // QUILLON_SMTP_CA_FILE. Verification itself can never be turned off.
+    static void SetTrustedCaFile(const char* path);
     // 0 when `address` cannot stand between the angle brackets of a command: it holds CR, LF
     // or NUL. `detail` then says so and shows the address with those bytes made visible.
     static int CheckAddress(const CString& address, CString& detail);
@@ -61,11 +79,22 @@ protected:
     int WriteFormatString(const char* format, const char* argument, unsigned int& code);
 
 private:
-    int ReadReply(unsigned int& code);
+    // Reads one whole reply of at most `limit` bytes into the reply buffer.
+    int ReadReply(unsigned int& code, int limit = ReplyBufferSize);
+    int Greet(const char* host, bool extended, bool fallBack);
+    bool Offers(const char* keyword) const;
+    int StartTls(const char* server);
+    int Authenticate(const CSmtpSecurity& security);
+    // Sends a secret line (credentials): the line is wiped afterwards.
+    int WriteSecret(std::string& line, unsigned int& code);
 
     std::unique_ptr<CSmtpSocket> channel_;
     int open_ = 0;
-    char reply_[ReplyBufferSize] = {};
+    std::string reply_;
+    // Bytes that came after the reply's last line (none expected: no pipelining).
+    int replyExtra_ = 0;
+    // The EHLO keywords with their parameters, upper case ("STARTTLS", "AUTH PLAIN LOGIN").
+    std::vector<std::string> capabilities_;
     CString errorDetail_;
     // Where the data stands for dot-stuffing and the end mark.
     bool atLineStart_ = true;

@@ -1,6 +1,7 @@
 #include "smtp/CSmtpSocket.h"
 
 #include "model/CPlatformUi.h"
+#include "smtp/CSmtpTls.h"
 
 #include <cerrno>
 #include <cstring>
@@ -38,9 +39,12 @@ CSmtpSocket::Factory& InstalledFactory()
 
 }  // namespace
 
+CSmtpSocket::CSmtpSocket() = default;
+
 CSmtpSocket::~CSmtpSocket()
 {
     // Virtual calls do not reach a derived class here, so the real socket closes its own.
+    tls_.reset();
     if (fd_ >= 0) {
         ::shutdown(fd_, SHUT_RDWR);
         ::close(fd_);
@@ -82,6 +86,7 @@ int CSmtpSocket::Connect(const char* host, const char* service, int port)
         DoClose();
         connected_ = 0;
     }
+    secure_ = 0;
     int error = 0;
     if (!host || !*host) {
         SetError("Connect", EINVAL);
@@ -106,6 +111,23 @@ int CSmtpSocket::Close()
     }
     DoClose();
     connected_ = 0;
+    secure_ = 0;
+    return 1;
+}
+
+int CSmtpSocket::StartTls(const char* host)
+{
+    errorText_.Empty();
+    if (!connected_ || !host || !*host) {
+        SetError("StartTls", connected_ ? EINVAL : ENOTCONN);
+        return 0;
+    }
+    CString failure;
+    if (DoStartTls(host, failure) != 0) {
+        errorText_ = failure;
+        return 0;
+    }
+    secure_ = 1;
     return 1;
 }
 
@@ -120,6 +142,8 @@ int CSmtpSocket::Send(const void* data, int length)
         int count = DoSend(bytes + sent, length - sent, error);
         if (count <= 0) {
             SetError("Send", count < 0 ? error : EPIPE);
+            if (!tlsFault_.IsEmpty()) errorText_ = tlsFault_;
+            tlsFault_.Empty();
             return -1;
         }
         sent += count;
@@ -135,6 +159,8 @@ int CSmtpSocket::Receive(void* buffer, int size)
     int count = DoReceive(static_cast<char*>(buffer), size, error);
     if (count < 0) {
         SetError("Recv", error);
+        if (!tlsFault_.IsEmpty()) errorText_ = tlsFault_;
+        tlsFault_.Empty();
         return -1;
     }
     if (count == 0) SetError("Recv", ECONNRESET);
@@ -220,6 +246,7 @@ int CSmtpSocket::DoConnect(const char* host, int port, int& error)
 int CSmtpSocket::DoShutdown(int& error)
 {
     if (fd_ < 0) return 0;
+    if (tls_) tls_->Shutdown();
     if (::shutdown(fd_, SHUT_RDWR) != 0 && errno != ENOTCONN) {
         error = errno;
         return -1;
@@ -229,12 +256,14 @@ int CSmtpSocket::DoShutdown(int& error)
 
 void CSmtpSocket::DoClose()
 {
+    tls_.reset();
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
 }
 
 int CSmtpSocket::DoSend(const char* data, int length, int& error)
 {
+    if (tls_) return tls_->Write(data, length, [this](short events, int& e) { return WaitFor(events, e); }, error, tlsFault_);
     for (;;) {
         ssize_t count = ::send(fd_, data, static_cast<size_t>(length), MSG_NOSIGNAL);
         if (count > 0) return static_cast<int>(count);
@@ -249,6 +278,7 @@ int CSmtpSocket::DoSend(const char* data, int length, int& error)
 
 int CSmtpSocket::DoReceive(char* buffer, int size, int& error)
 {
+    if (tls_) return tls_->Read(buffer, size, [this](short events, int& e) { return WaitFor(events, e); }, error, tlsFault_);
     for (;;) {
         ssize_t count = ::recv(fd_, buffer, static_cast<size_t>(size), 0);
         if (count >= 0) return static_cast<int>(count);
@@ -266,4 +296,14 @@ int CSmtpSocket::DoGetHostName(char* name, int size)
     if (::gethostname(name, static_cast<size_t>(size)) != 0) return 0;
     name[size - 1] = '\0';
     return 1;
+}
+
+int CSmtpSocket::DoStartTls(const char* host, CString& failure)
+{
+    if (fd_ < 0) {
+        failure.Format("ソケット通信エラー(%s)  エラーコード: %d ", "StartTls", ENOTCONN);
+        return -1;
+    }
+    tls_ = CSmtpTls::Handshake(fd_, host, [this](short events, int& error) { return WaitFor(events, error); }, failure);
+    return tls_ ? 0 : -1;
 }

@@ -9,15 +9,20 @@
 //
 // The public operations are fixed; the protected Do* operations are the raw transport and
 // the seam where tests put a scripted fake server.
+//
+// StartTls turns the connection into TLS (CSmtpTls) in place: everything sent and received
+// afterwards goes through it, until the connection is closed.
 
 #include "encoding/CString.h"
 
 #include <functional>
 #include <memory>
 
+class CSmtpTls;
+
 class CSmtpSocket {
 public:
-    CSmtpSocket() = default;
+    CSmtpSocket();
     virtual ~CSmtpSocket();
     CSmtpSocket(const CSmtpSocket&) = delete;
     CSmtpSocket& operator=(const CSmtpSocket&) = delete;
@@ -36,6 +41,12 @@ public:
     // zero size, and when the server closed the connection (worded as a reset, so that the
     // error text is never empty); -1 on a socket error or time-out.
     [[nodiscard]] int Receive(void* buffer, int size);
+    // Handshakes TLS with the server, which must prove to be `host`. On failure the error
+    // text says why (an unverifiable certificate is named as such); the connection is then of
+    // no further use and should be closed.
+    [[nodiscard]] int StartTls(const char* host);
+    // Non-zero once StartTls succeeded on the current connection.
+    int IsSecure() const { return secure_; }
     // The local host name, zero-terminated within `size` bytes; 0 on failure.
     [[nodiscard]] int GetLocalHostName(char* name, int size);
 
@@ -65,6 +76,8 @@ protected:
     virtual int DoSend(const char* data, int length, int& error);
     virtual int DoReceive(char* buffer, int size, int& error);
     virtual int DoGetHostName(char* name, int size);
+    // 0 once the handshake succeeded, else -1 with a readable text in `failure`.
+    virtual int DoStartTls(const char* host, CString& failure);
 
 private:
     void SetError(const char* operation, int code);
@@ -73,5 +86,9 @@ private:
 
     int fd_ = -1;
     int connected_ = 0;
+    int secure_ = 0;
+    std::unique_ptr<CSmtpTls> tls_;
+    // A TLS-level fault met by DoSend or DoReceive, worded in place of the socket text.
+    CString tlsFault_;
     CString errorText_;
 };

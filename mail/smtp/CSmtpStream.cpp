@@ -11,7 +11,19 @@ CSmtpStream::CSmtpStream(const char* server, int port, const char* sender, const
 
 CSmtpStream::CSmtpStream(const char* server, int port, const char* sender, const CStringArray& recipients,
                          std::unique_ptr<CSmtpSocket> channel)
-    : server_(server), port_(port), sender_(sender), smtp_(std::move(channel))
+    : CSmtpStream(server, port, sender, recipients, CSmtpSecurity{}, std::move(channel))
+{
+}
+
+CSmtpStream::CSmtpStream(const char* server, int port, const char* sender, const CStringArray& recipients,
+                         const CSmtpSecurity& security)
+    : CSmtpStream(server, port, sender, recipients, security, CSmtpSocket::Create())
+{
+}
+
+CSmtpStream::CSmtpStream(const char* server, int port, const char* sender, const CStringArray& recipients,
+                         const CSmtpSecurity& security, std::unique_ptr<CSmtpSocket> channel)
+    : server_(server), port_(port), sender_(sender), security_(security), smtp_(std::move(channel))
 {
     for (const CString& to : recipients) recipients_.Add(to);
     pendingText_.Reserve(PendingLimit * 2);
@@ -20,13 +32,14 @@ CSmtpStream::CSmtpStream(const char* server, int port, const char* sender, const
 CSmtpStream::~CSmtpStream()
 {
     if (open_) Close();
+    security_.Wipe();
 }
 
 int CSmtpStream::Open()
 {
     if (open_) return 1;
     pendingText_.Empty();
-    int ok = smtp_.Open(server_.GetString(), port_);
+    int ok = smtp_.Open(server_.GetString(), port_, security_);
     if (ok) {
         ok = smtp_.Start(sender_.GetString(), recipients_);
         if (!ok) smtp_.Close();

@@ -20,6 +20,11 @@ public:
     // Talks through `channel` instead of a real socket.
     CSmtpStream(const char* server, int port, const char* sender, const CStringArray& recipients,
                 std::unique_ptr<CSmtpSocket> channel);
+    // With encryption and authentication as `security` asks; the settings are copied.
+    CSmtpStream(const char* server, int port, const char* sender, const CStringArray& recipients,
+                const CSmtpSecurity& security);
+    CSmtpStream(const char* server, int port, const char* sender, const CStringArray& recipients,
+                const CSmtpSecurity& security, std::unique_ptr<CSmtpSocket> channel);
     ~CSmtpStream() override;
     CSmtpStream(const CSmtpStream&) = delete;
     CSmtpStream& operator=(const CSmtpStream&) = delete;
@@ -45,6 +50,7 @@ private:
     int port_;
     CString sender_;
     CStringArray recipients_;
+    CSmtpSecurity security_;
     CSmtp smtp_;
     int open_ = 0;
     CString pendingText_;

@@ -26,23 +26,37 @@ int RunSend(const std::vector<std::string>& args)
 {
     ComposeOptions options;
     std::optional<std::string> server;
-    long port = 25;
+    std::optional<long> port;
     std::optional<int> timeoutMilliseconds;
+    CSmtpSecurity security;
+    std::optional<std::string> user;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string error;
         int taken = options.Take(args, i, error);
         if (taken < 0) return UsageError(error);
         if (taken > 0) continue;
         const std::string& option = args[i];
-        if (option != "--server" && option != "--port" && option != "--timeout")
+        if (option == "--starttls" || option == "--tls") {
+            CSmtpSecurity::TlsMode mode = option == "--tls" ? CSmtpSecurity::TlsImplicit : CSmtpSecurity::TlsStartTls;
+            if (security.tls != CSmtpSecurity::TlsAuto && security.tls != mode)
+                return UsageError("options --starttls and --tls exclude each other");
+            security.tls = mode;
+            continue;
+        }
+        if (option != "--server" && option != "--user" && option != "--port" && option != "--timeout")
             return UsageError("send: unknown argument '" + option + "'");
         if (i + 1 >= args.size()) return UsageError("option " + option + " needs a value");
         const std::string& value = args[++i];
         if (option == "--server") {
             if (value.empty()) return UsageError("option --server needs a host name");
             server = value;
+        } else if (option == "--user") {
+            if (value.empty()) return UsageError("option --user needs a name");
+            user = value;
         } else if (option == "--port") {
-            if (!ParseNumber(value, 1, 65535, port)) return UsageError("option --port needs a number from 1 to 65535");
+            long number = 0;
+            if (!ParseNumber(value, 1, 65535, number)) return UsageError("option --port needs a number from 1 to 65535");
+            port = number;
         } else {
             char* end = nullptr;
             double seconds = std::strtod(value.c_str(), &end);
@@ -52,11 +66,22 @@ int RunSend(const std::vector<std::string>& args)
         }
     }
     if (!server) return UsageError("send: --server HOST is required");
+    if (user) {
+        // Never from the command line, where every user of the machine can read it.
+        const char* password = std::getenv("QUILLON_SMTP_PASSWORD");
+        if (!password) return UsageError("option --user needs the password in the environment variable QUILLON_SMTP_PASSWORD");
+        security.needAuth = 1;
+        security.account = ToCp932(*user);
+        security.password = ToCp932(password);
+    }
+    if (!port) port = security.tls == CSmtpSecurity::TlsImplicit ? 465 : (security.tls == CSmtpSecurity::TlsStartTls || user) ? 587 : 25;
 
     CMailDoc doc;
     std::string error;
     if (!options.Fill(doc, error)) return Failure(error);
-    doc.SetSendServer(ToCp932(*server), port);
+    doc.SetSendServer(ToCp932(*server), *port);
+    doc.SetSendSecurity(security);
+    security.Wipe();
     if (timeoutMilliseconds) CSmtp::SetTimeout(*timeoutMilliseconds);
 
     CProgressCallback progress("送信中", 0, nullptr);
@@ -71,8 +96,14 @@ int RunSend(const std::vector<std::string>& args)
 
 const CommandRegistration registration{
     {"send",
-     std::string("send --server HOST [--port N] [--timeout SECONDS] [options]\n"
-                 "                    sends the message over SMTP (port 25, time-out 60 s by default)\n")
+     std::string("send --server HOST [--port N] [--starttls | --tls] [--user NAME] [--timeout SECONDS] [options]\n"
+                 "                    sends the message over SMTP (time-out 60 s by default)\n"
+                 "                    --starttls: encrypt with STARTTLS (port 587 by default)\n"
+                 "                    --tls: TLS from the start (port 465 by default; port 465 always uses it)\n"
+                 "                    --user NAME: log in (SMTP AUTH) over TLS, with STARTTLS unless --tls; the\n"
+                 "                    password is read from the environment variable QUILLON_SMTP_PASSWORD\n"
+                 "                    without these: plain SMTP, port 25. The server's certificate must verify\n"
+                 "                    against the system's store or the CA file named by QUILLON_SMTP_CA_FILE\n")
          + ComposeOptions::Usage(),
      RunSend}};
 

@@ -27,6 +27,8 @@ struct FakeScript {
     int connectError = 0;
     bool hostNameFails = false;
     std::string hostName = "client.example";
+    // What a TLS handshake ends with: empty for success, else the failure text.
+    std::string tlsFailure;
     // The server stops reading (sends fail with EPIPE) once this many bytes came in.
     std::size_t acceptBytes = static_cast<std::size_t>(-1);
 
@@ -117,6 +119,14 @@ protected:
         event.bytes.erase(0, static_cast<std::size_t>(count));
         if (event.bytes.empty()) script_->events.pop_front();
         return count;
+    }
+    // The handshake is recorded as one log entry "TLS:<host>"; it moves no scripted bytes.
+    int DoStartTls(const char* host, CString& failure) override
+    {
+        script_->log.push_back(std::string("TLS:") + host);
+        if (script_->tlsFailure.empty()) return 0;
+        failure = script_->tlsFailure.c_str();
+        return -1;
     }
     int DoGetHostName(char* name, int size) override
     {

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <csignal>
 #include <cstdlib>
@@ -28,20 +29,24 @@ public:
     }
 
     explicit SmtpServerProcess(const std::string& refuse = "")
+        : SmtpServerProcess(refuse.empty() ? std::vector<std::string>{} : std::vector<std::string>{"--refuse", refuse})
+    {
+    }
+    // Further arguments of smtp_server.py (--cert, --key, --implicit, --user, ...).
+    explicit SmtpServerProcess(const std::vector<std::string>& arguments)
     {
         char pattern[] = "/tmp/quillon-smtp-XXXXXX";
         if (!::mkdtemp(pattern)) return;
         folder_ = pattern;
         const std::string portFile = folder_ + "/port";
+        std::vector<std::string> words = {"python3", SMTP_SERVER_SCRIPT, "--out", folder_, "--port-file", portFile};
+        words.insert(words.end(), arguments.begin(), arguments.end());
+        std::vector<char*> argv;
+        for (std::string& word : words) argv.push_back(word.data());
+        argv.push_back(nullptr);
         pid_ = ::fork();
         if (pid_ == 0) {
-            if (refuse.empty()) {
-                ::execl("/usr/bin/python3", "python3", SMTP_SERVER_SCRIPT, "--out", folder_.c_str(), "--port-file",
-                        portFile.c_str(), static_cast<char*>(nullptr));
-            } else {
-                ::execl("/usr/bin/python3", "python3", SMTP_SERVER_SCRIPT, "--out", folder_.c_str(), "--port-file",
-                        portFile.c_str(), "--refuse", refuse.c_str(), static_cast<char*>(nullptr));
-            }
+            ::execv("/usr/bin/python3", argv.data());
             ::_exit(127);
         }
         for (int i = 0; i < 200 && port_ == 0; ++i) {
