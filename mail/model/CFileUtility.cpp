@@ -1,0 +1,228 @@
+#include "model/CFileUtility.h"
+
+#include "encoding/CCodePage.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+
+namespace {
+
+bool IsLeadByte(unsigned char byte)
+{
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+bool IsTrailByte(unsigned char byte)
+{
+    return byte >= 0x40 && byte <= 0xFC && byte != 0x7F;
+}
+
+// Length of the code page 932 character at `pos` (2 for a lead byte with its trail byte).
+std::size_t CharLength(std::string_view text, std::size_t pos)
+{
+    if (pos + 1 < text.size() && IsLeadByte(static_cast<unsigned char>(text[pos]))
+        && IsTrailByte(static_cast<unsigned char>(text[pos + 1])))
+        return 2;
+    return 1;
+}
+
+// Shell-style match of "*" (any run of characters) and "?" (one character) on code page 932
+// text, case kept as Linux file names are. A double-byte character counts as one, so "?"
+// matches "表" and a trail byte never matches an ASCII pattern character.
+bool MatchWildcard(std::string_view pattern, std::string_view name)
+{
+    std::size_t p = 0;
+    std::size_t n = 0;
+    std::size_t starP = std::string_view::npos;
+    std::size_t starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starP = ++p;
+            starN = n;
+            continue;
+        }
+        if (p < pattern.size()) {
+            std::size_t pl = CharLength(pattern, p);
+            std::size_t nl = CharLength(name, n);
+            if ((pattern[p] == '?' && pl == 1)
+                || (pl == nl && pattern.compare(p, pl, name.substr(n, nl)) == 0)) {
+                p += pl;
+                n += nl;
+                continue;
+            }
+        }
+        if (starP == std::string_view::npos) return false;
+        // Let the last "*" take one more character and try again from there.
+        starN += CharLength(name, starN);
+        n = starN;
+        p = starP;
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
+}
+
+bool HasWildcard(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size(); i += CharLength(text, i)) {
+        if (text[i] == '*' || text[i] == '?') return true;
+    }
+    return false;
+}
+
+// Type descriptions for the usual attachment types; anything else gets "<EXT> ファイル".
+struct TypeName {
+    const char* ext;
+    const char* name;
+};
+const TypeName kTypeNames[] = {
+    {"txt", "テキスト ドキュメント"},
+    {"csv", "CSV ファイル"},
+    {"htm", "HTML ドキュメント"},
+    {"html", "HTML ドキュメント"},
+    {"eml", "インターネット電子メール メッセージ"},
+    {"pdf", "PDF ドキュメント"},
+    {"jpg", "JPEG イメージ"},
+    {"jpeg", "JPEG イメージ"},
+    {"png", "PNG イメージ"},
+    {"gif", "GIF イメージ"},
+    {"bmp", "ビットマップ イメージ"},
+    {"zip", "ZIP 圧縮ファイル"},
+    {"doc", "Word 文書"},
+    {"docx", "Word 文書"},
+    {"xls", "Excel ワークシート"},
+    {"xlsx", "Excel ワークシート"},
+    {"ppt", "PowerPoint プレゼンテーション"},
+    {"pptx", "PowerPoint プレゼンテーション"},
+    {"odt", "OpenDocument テキスト"},
+    {"ods", "OpenDocument スプレッドシート"},
+};
+
+}  // namespace
+
+CString CFileUtility::GetFileNameFromPath(const char* path)
+{
+    CString text(path);
+    int slash = text.ReverseFind('/');
+    return slash < 0 ? text : text.Mid(slash + 1);
+}
+
+CString CFileUtility::GetFileExt(const char* path)
+{
+    CString name = GetFileNameFromPath(path);
+    int dot = name.ReverseFind('.');
+    return dot < 0 ? CString() : name.Mid(dot + 1);
+}
+
+CString CFileUtility::GetParentPath(const char* path)
+{
+    CString text(path);
+    int slash = text.ReverseFind('/');
+    return slash < 0 ? CString() : text.Left(slash);
+}
+
+int CFileUtility::Exists(const char* path)
+{
+    CString text(path);
+    if (text.IsEmpty()) return 0;
+    CString pattern = GetFileNameFromPath(path);
+    if (!HasWildcard(pattern.View())) {
+        struct stat info;
+        return lstat(NativePath(path).c_str(), &info) == 0 ? 1 : 0;
+    }
+
+    // Only the last part may hold wildcards: search the folder it names.
+    int slash = text.ReverseFind('/');
+    CString folder = slash < 0 ? CString(".") : slash == 0 ? CString("/") : text.Left(slash);
+    DIR* dir = opendir(NativePath(folder.GetString()).c_str());
+    if (!dir) return 0;
+    int found = 0;
+    while (dirent* entry = readdir(dir)) {
+        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
+            continue;
+        if (MatchWildcard(pattern.View(), FromNativePath(entry->d_name).View())) {
+            found = 1;
+            break;
+        }
+    }
+    closedir(dir);
+    return found;
+}
+
+int CFileUtility::DeleteFileA(const char* path)
+{
+    return unlink(NativePath(path).c_str()) == 0 ? 1 : 0;
+}
+
+long CFileUtility::GetFileSize(const char* path)
+{
+    struct stat info;
+    if (stat(NativePath(path).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
+    return static_cast<long>(info.st_size);
+}
+
+CString CFileUtility::GetFileSizeString(const char* path, int autoUnit)
+{
+    long size = GetFileSize(path);
+    if (autoUnit) return SizeAutoUnit(size);
+    CString text;
+    text.Format("%ldバイト", size);
+    return text;
+}
+
+CString CFileUtility::SizeAutoUnit(long size)
+{
+    CString text;
+    if (size < 1024L)
+        text.Format("%ldバイト", size);
+    else if (size < 1048576L)
+        text.Format("%ldKB", size / 1024L);
+    else if (size < 1073741824L)
+        text.Format("%.2fMB", static_cast<double>(size) / 1048576.0);
+    else
+        text.Format("%.2fGB", static_cast<double>(size) / 1073741824.0);
+    return text;
+}
+
+int CFileUtility::IsCommentLine(CString& line)
+{
+    return !line.IsEmpty() && line[0] == '#' ? 1 : 0;
+}
+
+CString CFileUtility::GetMimeType(const char* path)
+{
+    struct stat info;
+    if (stat(NativePath(path).c_str(), &info) != 0) return CString();
+    if (S_ISDIR(info.st_mode)) return CString("ファイル フォルダー");
+    CString ext = GetFileExt(path);
+    if (ext.IsEmpty()) return CString("ファイル");
+    CString lower = ext;
+    lower.MakeLower();
+    for (const TypeName& type : kTypeNames) {
+        if (lower == type.ext) return CString(type.name);
+    }
+    ext.MakeUpper();
+    return ext + " ファイル";
+}
+
+void CFileUtility::ReplaceProhibitedWords(CString& text)
+{
+    // Replace(char, char) steps over double-byte characters, so the 0x5C trail byte of
+    // "表" or "ソ" is not taken for a backslash.
+    for (char ch : {'\\', '/', ':', ',', ';', '*', '?', '"', '<', '>', '|'})
+        text.Replace(ch, '_');
+}
+
+std::string CFileUtility::NativePath(const char* path)
+{
+    std::string utf8;
+    CCodePage::ToUtf8(std::string_view(path ? path : ""), utf8);
+    return utf8;
+}
+
+CString CFileUtility::FromNativePath(const std::string& path)
+{
+    return CCodePage::FromUtf8(path);
+}
