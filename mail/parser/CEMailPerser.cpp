@@ -209,7 +209,7 @@ bool RawParameter(string_view params, string_view key, std::string& value)
 {
     bool found = false;
     ForEachParameter(TrimView(params), [&](string_view segment) {
-        while (!segment.empty() && IsBlank(segment.front())) segment.remove_prefix(1);
+        segment = TrimView(segment);
         if (!StartsNoCase(segment, 0, key)) return false;
         std::size_t p = key.size();
         while (p < segment.size() && IsBlank(segment[p])) ++p;
@@ -631,13 +631,17 @@ int CEMailPerser::FindBoundaryIn(const CString& text, int pos, int limit, const 
         std::size_t k = FindIn(s, delimiter, p, lim);
         if (k == npos) return 0;
         std::size_t after = k + delimiter.size();
-        // A longer boundary that merely starts with this one is not its delimiter.
-        if (after < lim && s[after] != '-' && s[after] != '\r' && !IsBlank(s[after])) {
+        // A longer boundary that merely starts with this one, or a line that goes on with
+        // other text, is not its delimiter; blanks before the line end are padding.
+        std::size_t rest = after;
+        while (rest < lim && IsBlank(s[rest])) ++rest;
+        bool closing = s.compare(after, 2, "--") == 0 && after + 2 <= lim;
+        if (!closing && rest < lim && s[rest] != '\r') {
             p = k + 1;
             continue;
         }
         start = static_cast<int>(k);
-        if (last) *last = s.compare(after, 2, "--") == 0 && after + 2 <= lim;
+        if (last) *last = closing;
         std::size_t e = FindIn(s, "\r\n", after, lim + 2);
         end = static_cast<int>(e == npos || e > lim ? lim : e);
         return 1;
