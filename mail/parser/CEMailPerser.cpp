@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <new>
 #include <string>
 #include <string_view>
 #include <unistd.h>
@@ -943,6 +944,16 @@ void CEMailPerser::MakeOriginalSummary(const CStringArray& from, const CStringAr
 }
 
 int CEMailPerser::Perse(const CString& input, const char* tempPath, CMailDoc& doc, int reply)
+{
+    // A message too large for the memory left fails like any other unreadable message.
+    try {
+        return PerseText(input, tempPath, doc, reply);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+}
+
+int CEMailPerser::PerseText(const CString& input, const char* tempPath, CMailDoc& doc, int reply)
 {
     DepthGuard guard(depth_);
     CString normalized;

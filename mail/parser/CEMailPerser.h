@@ -93,6 +93,7 @@ protected:
                              const CStringArray& files, CString& summary);
 
 private:
+    int PerseText(const CString& text, const char* tempPath, CMailDoc& doc, int reply);
     int FindBoundaryIn(const CString& text, int pos, int limit, const CString& boundary,
                        int& start, int& end, int* last);
     int FindFieldIn(const CString& text, int pos, int limit, const char* name, CString& value,

@@ -247,3 +247,27 @@ TEST_F(PerserMended, NonMimeAndHostileMessages)
         (void)parser.Perse(CString(broken), folder.c_str(), doc, 0);
     }
 }
+
+TEST_F(PerserMended, CorpusAndFuzzFindingsParseInBothModes)
+{
+    // Every corpus message, and every input the fuzzer once crashed on, parses in both modes
+    // and leaves files only in the folder.
+    std::size_t count = 0;
+    for (const char* sub : {"", "fuzz"}) {
+        fs::path dir = fs::path(QUILLON_TEST_DATA) / sub;
+        if (!fs::is_directory(dir)) continue;
+        for (const auto& entry : fs::directory_iterator(dir)) {
+            if (!entry.is_regular_file() || entry.path().extension() == ".py") continue;
+            CString text(ReadFile(entry.path()));
+            CMailDoc doc, reply;
+            (void)parser.Perse(text, folder.c_str(), doc, 0);
+            (void)parser.Perse(text, nullptr, reply, 1);
+            CMailDoc::FileList files;
+            doc.GetFiles(files);
+            for (const auto& f : files)
+                EXPECT_EQ(fs::path(f.path.GetString()).parent_path(), folder) << entry.path();
+            ++count;
+        }
+    }
+    EXPECT_GE(count, 14u);
+}
