@@ -9,7 +9,9 @@ public:
     static int Encode(const unsigned char* data, unsigned int length, CString& out);
     // Encoded size of `length` bytes as the writer lays it out in 72-character lines.
     static unsigned int CalcEnecodedSize(unsigned int length);
-    // Returns 0 when `buffer` is null or smaller than `text`, or when the output would not fit.
+    // Characters outside the alphabet (line ends, blanks) are skipped; a group cut short by
+    // the end gives the whole bytes it holds. Returns 0 when `buffer` is null or smaller than
+    // `text`, or when a step finds no room for three more bytes.
     static int Decode(const CString& text, unsigned char* buffer, unsigned int bufferSize,
                       unsigned int& decodedLength);
 

@@ -12,9 +12,15 @@ public:
     static int IsJSjisKanji(char byte);
     static int IsHankakuKana(char byte);
 
-    // Appends the ISO-2022-JP form of `text` to `out`.
+    // Appends the ISO-2022-JP form of `text` to `out`. Half-width katakana are folded to full
+    // width; IBM extension characters are written as their NEC-selected (or JIS) twins; a
+    // character without a JIS code (user-defined area, a lead byte without its trail byte)
+    // becomes "〓". A null `text` leaves `out` unchanged.
     static void SJIS_JIS(const char* text, unsigned int length, CString& out);
-    // Replaces `out` with the Shift_JIS form of ISO-2022-JP (or older JIS) `text`.
+    // Replaces `out` with the Shift_JIS form of ISO-2022-JP (or older JIS) `text`: the
+    // katakana set (ESC ( I, or SO ... SI) gives half-width katakana; a two-byte character
+    // without a Shift_JIS code, or cut short, becomes "〓"; the result ends at a zero byte.
+    // A null `text` leaves `out` unchanged.
     static void JIS_SJIS(const char* text, unsigned int length, CString& out);
     static void CutSJIS(const char* text, unsigned int length, unsigned int limit, CString& out);
 
