@@ -19,8 +19,7 @@ build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	@echo "Built into $(abspath $(BUILD)): the mail library is $(abspath $(BUILD))/mail/libVeltoML.so."
-	@echo "The program window and the command-line front end come next; run the tests with 'make test'."
+	@tools/quillon-mail/sample/write-sample $(BUILD)/tools/quillon-mail/quillon-mail
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

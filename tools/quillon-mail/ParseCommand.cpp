@@ -1,4 +1,8 @@
-#include "ParseCommand.h"
+// quillon-mail parse FILE [--reply] [--temp DIR]: parses a message file and prints the
+// document as one JSON object in UTF-8 (texts from code page 932, line ends as they are).
+// Exit 0 when the file was read, whatever the parse result; 1 when it could not be read;
+// 2 for a usage error. Attachments are written only with --temp, into that existing folder.
+#include "CommandLine.h"
 
 #include "encoding/CCodePage.h"
 #include "model/CFileUtility.h"
@@ -52,41 +56,29 @@ std::string Addresses(const CMailDoc& doc, unsigned int count,
     return out + "]";
 }
 
-int Usage()
-{
-    std::fprintf(stderr, "usage: quillon-mail parse FILE [--reply] [--temp DIR]\n");
-    return 2;
-}
-
-}  // namespace
-
-int RunParseCommand(int argc, char** args)
+int RunParse(const std::vector<std::string>& args)
 {
     const char* file = nullptr;
     const char* temp = nullptr;
     int reply = 0;
-    for (int i = 0; i < argc; ++i) {
-        if (std::strcmp(args[i], "--reply") == 0) reply = 1;
-        else if (std::strcmp(args[i], "--temp") == 0 && i + 1 < argc) temp = args[++i];
-        else if (args[i][0] == '-' && args[i][1] != '\0') return Usage();
-        else if (!file) file = args[i];
-        else return Usage();
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--reply") reply = 1;
+        else if (args[i] == "--temp" && i + 1 < args.size()) temp = args[++i].c_str();
+        else if (args[i].size() > 1 && args[i][0] == '-') return UsageError("unknown option " + args[i]);
+        else if (!file) file = args[i].c_str();
+        else return UsageError("more than one file given");
     }
-    if (!file) return Usage();
+    if (!file) return UsageError("parse needs a FILE");
     struct stat st;
-    if (temp && (::stat(temp, &st) != 0 || !S_ISDIR(st.st_mode))) {
-        std::fprintf(stderr, "quillon-mail parse: %s is not a folder\n", temp);
-        return 2;
-    }
+    if (temp && (::stat(temp, &st) != 0 || !S_ISDIR(st.st_mode)))
+        return UsageError(std::string(temp) + " is not a folder");
     std::ifstream in(file, std::ios::binary);
     if (!in) {
-        std::fprintf(stderr, "quillon-mail parse: cannot read %s\n", file);
-        return 1;
+        return Failure(std::string("cannot read ") + file);
     }
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) {
-        std::fprintf(stderr, "quillon-mail parse: cannot read %s\n", file);
-        return 1;
+        return Failure(std::string("cannot read ") + file);
     }
 
     CMailDoc doc;
@@ -120,5 +112,10 @@ int RunParseCommand(int argc, char** args)
     }
     out += "]}\n";
     std::fwrite(out.data(), 1, out.size(), stdout);
-    return 0;
+    return kExitOk;
 }
+
+const CommandRegistration registration{
+    {"parse", "parse FILE [--reply] [--temp DIR]   the message as one JSON object on standard output", RunParse}};
+
+}  // namespace

@@ -1,0 +1,20 @@
+#pragma once
+// The one row of CURRENT_ACCOUNT in Account.mdb: the default sender and the sender-Bcc flag.
+// Read it by opening the set (which moves to the row); change it with Edit and Update, or
+// with Save.
+
+#include "data/CRecordset.h"
+
+class CCurrentAccountSet : public CRecordset {
+public:
+    explicit CCurrentAccountSet(const CString& databasePath = CString());
+
+    // Edits the first row with the members' values; 0 on failure.
+    int Save();
+
+    long accountId = 0;  // 0 for none
+    int setToBcc = 0;
+
+protected:
+    void DoFieldExchange(CFieldExchange& fx) override;
+};

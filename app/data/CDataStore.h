@@ -1,0 +1,53 @@
+#pragma once
+// Where the program keeps its data: the data folder <application data>/Velto/Quillon and
+// the four databases in it. One global instance, theDataStore; all texts are code page 932
+// with "/" between path parts.
+//
+// The application-data folder is $XDG_DATA_HOME, or ~/.local/share when that is unset or
+// not absolute. The paths are known once CreateDatabases has run; every recordset takes its
+// default path from here, so CreateDatabases runs at start-up before any recordset opens.
+
+#include "encoding/CString.h"
+
+class CDataStore {
+public:
+    CDataStore();
+    CDataStore(const CDataStore&) = delete;
+    CDataStore& operator=(const CDataStore&) = delete;
+
+    const CString& GetCompanyName() const { return companyName_; }
+    // Also the settings' organisation name.
+    const CString& GetCompanyFolderName() const { return companyFolderName_; }
+    const CString& GetProductName() const { return productName_; }
+    const CString& GetProductFolderName() const { return productFolderName_; }
+    const CString& GetVersion() const { return version_; }
+    const CString& GetDataFolder() const { return dataFolder_; }
+    const CString& GetConfigDbPath() const { return configDbPath_; }
+    const CString& GetAccountDbPath() const { return accountDbPath_; }
+    const CString& GetAddressDbPath() const { return addressDbPath_; }
+    const CString& GetTemplateDbPath() const { return templateDbPath_; }
+
+    // Finds the application-data folder (creating it if missing), creates the data folder
+    // (mode 0700) and every database file that does not exist yet, in the order Config,
+    // Account, Address, Template, each with its tables and default rows in one transaction.
+    // A file that exists is used as found. When a creation fails the half-made file is
+    // deleted, the database's message is shown through CMessageUi and the later databases
+    // are not tried. Returns non-zero when the folder was found and every creation succeeded.
+    [[nodiscard]] int CreateDatabases();
+
+private:
+    int FindDataFolder();
+
+    CString companyName_;
+    CString companyFolderName_;
+    CString productName_;
+    CString productFolderName_;
+    CString version_;
+    CString dataFolder_;
+    CString configDbPath_;
+    CString accountDbPath_;
+    CString addressDbPath_;
+    CString templateDbPath_;
+};
+
+extern CDataStore theDataStore;

@@ -1,0 +1,18 @@
+#pragma once
+// The one exception type of the recordset layer: an engine error, a text longer than its
+// column allows, an operation without a current row. It never leaves the data store: every
+// recordset operation that the rest of the program calls catches it and returns 0.
+
+#include <stdexcept>
+#include <string>
+
+class CDbException : public std::runtime_error {
+public:
+    // `code` is the SQLite result code, or 0 for an error found by the layer itself.
+    CDbException(int code, const std::string& message)
+        : std::runtime_error(message), code_(code) {}
+    int GetCode() const { return code_; }
+
+private:
+    int code_;
+};

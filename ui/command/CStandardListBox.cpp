@@ -1,0 +1,5 @@
+#include "command/CStandardListBox.h"
+
+CStandardListBox::CStandardListBox(QWidget* parent) : QListWidget(parent)
+{
+}
