@@ -422,11 +422,17 @@ int CEMailPerser::NextAddress(const CString& value, int pos, CString& address)
 int CEMailPerser::PerseAddressField(const CString& text, int pos, const char* name,
                                     CStringArray& addresses)
 {
+    // `pos` is the field's line, or a line of the header above it.
+    std::string key = std::string(name ? name : "") + ":";
+    if (name && !StartsNoCase(text.View(), static_cast<std::size_t>(std::max(pos, 0)), key)) {
+        int line = FindTopOfLine(text, pos, CString(key));
+        if (line >= 0) pos = line;
+    }
     CString raw;
     if (!ReadField(text, pos, text.GetLength(), raw, nullptr)) return 0;
     string_view r = raw.View();
     std::size_t colon = r.find(':');
-    std::size_t cut = (name && StartsNoCase(r, 0, name)) ? std::strlen(name) + 1 : colon + 1;
+    std::size_t cut = (name && StartsNoCase(r, 0, key)) ? key.size() : colon + 1;
     if (colon == npos) cut = 0;
     // Split before decoding, so that a decoded display name holding a comma stays whole.
     CString value(TrimView(r.substr(std::min(cut, r.size()))));

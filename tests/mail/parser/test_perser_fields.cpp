@@ -112,6 +112,11 @@ TEST(PerserFields, HeaderFieldsAndAddresses)
     ASSERT_EQ(list.GetSize(), 2);
     EXPECT_EQ(list[0], "山田, 太郎 <t@example.jp>");
     EXPECT_EQ(list[1], "x@example.jp");
+    // From the start of the header, the field is looked for.
+    list.RemoveAll();
+    parser.PerseAddressField(text, 0, "Cc", list);
+    ASSERT_EQ(list.GetSize(), 1);
+    EXPECT_EQ(list[0], "\"山田\" <y@example.jp>");
 }
 
 TEST(PerserFields, ContentTypeAndParameters)
