@@ -826,33 +826,112 @@ CString CEMailPerser::PartFileName(const CString& text, int pos, int limit,
     return name;
 }
 
-int CEMailPerser::WriteFile(const char* tempPath, const CString& name, const char* suffix,
-                            const char* data, std::size_t length, CString& path)
+namespace {
+
+// Creates a new file "<folder>/<name><suffix>", or with "_1", "_2"... after the name when that
+// exists. O_EXCL: an existing file (or a link planted in the folder) is never overwritten.
+int CreateUnique(const char* folder, const CString& name, const char* suffix, CString& path)
 {
-    CString base(tempPath);
+    CString base(folder);
     if (!base.IsEmpty() && base[base.GetLength() - 1] != '/') base += "/";
     base += name;
-    // O_EXCL: an existing file (or a link planted in the folder) is never overwritten.
-    int fd = -1;
-    for (int n = 0; n < 100000 && fd < 0; ++n) {
+    for (int n = 0; n < 100000; ++n) {
         if (n == 0) path = base + suffix;
         else path.Format("%s_%d%s", base.GetString(), n, suffix);
-        fd = ::open(CFileUtility::NativePath(path.GetString()).c_str(),
-                    O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0 && errno != EEXIST) return 0;
+        int fd = ::open(CFileUtility::NativePath(path.GetString()).c_str(),
+                        O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0 || errno != EEXIST) return fd;
     }
-    if (fd < 0) return 0;
+    return -1;
+}
+
+bool WriteAll(int fd, const char* data, std::size_t length)
+{
     while (length > 0) {
         ssize_t n = ::write(fd, data, length);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            ::close(fd);
-            return 0;
-        }
+        if (n <= 0) return false;
         data += n;
         length -= static_cast<std::size_t>(n);
     }
-    return ::close(fd) == 0;
+    return true;
+}
+
+struct Base64Class {
+    constexpr Base64Class() : table()
+    {
+        for (int c = 0; c < 256; ++c) {
+            table[c] = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                       (c >= '0' && c <= '9') || c == '+' || c == '/' || c == '=';
+        }
+    }
+    unsigned char table[256];
+};
+constexpr Base64Class kBase64Class;
+
+unsigned char IsBase64Char(char c) { return kBase64Class.table[static_cast<unsigned char>(c)]; }
+
+// Decodes a file part's content into `fd`. Base64 and quoted-printable go piece by piece (a
+// megabyte of lines at a time, Base64 cut between groups of four), so that a large attachment
+// needs no copy of its own size; ISO-2022-JP text is converted whole, other bytes are
+// written as they stand.
+bool WriteDecoded(int fd, string_view content, string_view encoding, string_view charset)
+{
+    std::string enc = ToLower(TrimView(encoding));
+    bool base64 = enc == "b" || enc == "base64";
+    bool qp = enc == "q" || enc == "quoted-printable";
+    if (ToLower(TrimView(charset)).rfind("iso-2022-jp", 0) == 0 || enc == "h") {
+        CString decoded;
+        DecodeContent(CString(content), encoding, charset, false, decoded);
+        return WriteAll(fd, decoded.GetString(), static_cast<std::size_t>(decoded.GetLength()));
+    }
+    if (!base64 && !qp) return WriteAll(fd, content.data(), content.size());
+
+    constexpr std::size_t kPiece = 1 << 20;
+    CString piece;
+    std::string carry, bytes;
+    for (std::size_t p = 0; p < content.size();) {
+        std::size_t end = std::min(content.size(), p + kPiece);
+        if (end < content.size()) {
+            std::size_t lineEnd = content.find('\n', end);
+            end = lineEnd == npos ? content.size() : lineEnd + 1;
+        }
+        std::string& input = piece.Str();
+        input.assign(carry);
+        input.append(content.substr(p, end - p));
+        carry.clear();
+        if (base64 && end < content.size()) {
+            std::size_t count = 0;
+            for (char c : input) count += IsBase64Char(c);
+            std::size_t extra = count % 4;
+            std::size_t cut = input.size();
+            while (extra > 0 && cut > 0) {
+                if (IsBase64Char(input[--cut])) --extra;
+            }
+            carry.assign(input, cut, npos);
+            input.resize(cut);
+        }
+        TransferDecode(piece, enc, bytes);
+        if (!WriteAll(fd, bytes.data(), bytes.size())) return false;
+        p = end;
+    }
+    if (!carry.empty()) {
+        piece = CString(carry);
+        TransferDecode(piece, enc, bytes);
+        if (!WriteAll(fd, bytes.data(), bytes.size())) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int CEMailPerser::WriteFile(const char* tempPath, const CString& name, const char* suffix,
+                            const char* data, std::size_t length, CString& path)
+{
+    int fd = CreateUnique(tempPath, name, suffix, path);
+    if (fd < 0) return 0;
+    bool ok = WriteAll(fd, data, length);
+    return ::close(fd) == 0 && ok;
 }
 
 int CEMailPerser::PerseFile(const CString& text, int pos, const char* tempPath,
@@ -882,15 +961,13 @@ int CEMailPerser::PerseFile(const CString& text, int pos, const char* tempPath,
         int next = EmptyLineIn(text, from, partEnd);
         if (next >= from) to = next;
     }
-    CString content(text.View().substr(static_cast<std::size_t>(from),
-                                       static_cast<std::size_t>(std::max(to - from, 0))));
-    CString decoded;
-    DecodeContent(content, encoding.View(), charset.View(), false, decoded);
-    content.Empty();
     CString path;
-    if (!WriteFile(tempPath, clean, "", decoded.GetString(),
-                   static_cast<std::size_t>(decoded.GetLength()), path))
-        return 0;
+    int fd = CreateUnique(tempPath, clean, "", path);
+    if (fd < 0) return 0;
+    bool ok = WriteDecoded(fd, text.View().substr(static_cast<std::size_t>(from),
+                                                  static_cast<std::size_t>(std::max(to - from, 0))),
+                           encoding.View(), charset.View());
+    if (::close(fd) != 0 || !ok) return 0;
     if (paths) paths->Add(path);
     return 1;
 }

@@ -2,6 +2,7 @@
 // the reply mode, the threading fields and the original summary, on hand-written messages.
 #include "parser/CEMailPerser.h"
 
+#include "encoding/CBase64.h"
 #include "model/CMailDoc.h"
 
 #include "PrintCString.h"
@@ -300,4 +301,47 @@ TEST_F(PerserStructure, AttachedMailSavedUnderItsCleanedSubject)
     CString body;
     doc.GetBody(body);
     EXPECT_EQ(body, "see attached");
+}
+
+TEST_F(PerserStructure, LargeAttachmentsDecodeAcrossPieces)
+{
+    // Several megabytes in Base64 lines of 75 characters (groups of four cross line ends)
+    // with blanks inside, and in quoted-printable with soft line breaks: the files hold
+    // exactly the bytes, wherever the decoding is cut.
+    std::string binary;
+    unsigned state = 12345;
+    for (int i = 0; i < 3 * 1024 * 1024 + 7; ++i) {
+        state = state * 1103515245u + 12345u;
+        binary += static_cast<char>(state >> 24);
+    }
+    CString encoded;
+    CBase64::Encode(reinterpret_cast<const unsigned char*>(binary.data()),
+                    static_cast<unsigned int>(binary.size()), encoded);
+    std::string lines;
+    for (int i = 0; i < encoded.GetLength(); i += 75) {
+        lines += encoded.View().substr(static_cast<std::size_t>(i), 75);
+        lines += (i / 75) % 5 == 0 ? " \r\n" : "\r\n";
+    }
+    std::string qp, line;
+    const char* hex = "0123456789ABCDEF";
+    for (std::size_t i = 0; i < 1536 * 1024; ++i) {
+        unsigned char c = static_cast<unsigned char>(binary[i]);
+        if (c >= 33 && c <= 126 && c != '=') line += static_cast<char>(c);
+        else line += std::string("=") + hex[c >> 4] + hex[c & 15];
+        if (line.size() >= 72) {
+            qp += line + "=\r\n";
+            line.clear();
+        }
+    }
+    qp += line;
+    std::string text = Crlf("MIME-Version: 1.0\nContent-Type: multipart/mixed; boundary=big\n\n"
+                            "--big\nContent-Type: application/octet-stream; name=b64.bin\n"
+                            "Content-Transfer-Encoding: base64\n\n").Str() +
+                       lines + "--big\r\nContent-Type: application/octet-stream; name=qp.bin\r\n"
+                       "Content-Transfer-Encoding: quoted-printable\r\n\r\n" + qp +
+                       "\r\n--big--\r\n";
+    CMailDoc doc;
+    ASSERT_TRUE(Parse(CString(text), doc));
+    EXPECT_TRUE(ReadFile(folder / "b64.bin") == binary);
+    EXPECT_TRUE(ReadFile(folder / "qp.bin") == binary.substr(0, 1536 * 1024));
 }
