@@ -73,7 +73,7 @@ int RunParse(const std::vector<std::string>& args)
     if (temp && (::stat(temp, &st) != 0 || !S_ISDIR(st.st_mode)))
         return UsageError(std::string(temp) + " is not a folder");
     std::ifstream in(file, std::ios::binary);
-    if (!in) {
+    if (!in || (::stat(file, &st) == 0 && S_ISDIR(st.st_mode))) {
         return Failure(std::string("cannot read ") + file);
     }
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -190,7 +190,8 @@ def main():
     # The command's exit codes: 2 for usage errors, 1 for an unreadable file.
     for args, code in (([], 2), (["parse"], 2), (["parse", files[0], "--bogus"], 2),
                        (["parse", files[0], "--temp", os.path.join(corpus, "no-such-folder")], 2),
-                       (["parse", os.path.join(corpus, "no-such.eml")], 1)):
+                       (["parse", os.path.join(corpus, "no-such.eml")], 1),
+                       (["parse", corpus], 1)):
         got = subprocess.run([tool] + args, capture_output=True, check=False).returncode
         if got != code:
             failures.append("quillon-mail %s: exit %d, expected %d" % (" ".join(args), got, code))
