@@ -259,19 +259,24 @@ CString CEMailWriter::AttachmentName(const CString& path)
     return "\"" + EncodeFieldValue(name, 6) + "\"";
 }
 
-int CEMailWriter::WriteFile(const CMailDoc::FileInfo& file, CString& errorDetail)
+int CEMailWriter::WriteAttachmentHeader(const CString& path, const char* type, const char* encoding)
 {
-    if (file.path.IsEmpty()) return 0;
-
-    CString name = AttachmentName(file.path);
+    CString name = AttachmentName(path);
     CStringArray nameParameter;
     nameParameter.Add("name=" + name);
     CStringArray filenameParameter;
     filenameParameter.Add("filename=" + name);
-    if (!WriteFieldValue("Content-Type", "application", nameParameter)
-        || !WriteFieldValue("Content-Transfer-Encoding", "base64")
-        || !WriteFieldValue("Content-Disposition", "attachment", filenameParameter)
-        || !stream_->WriteString(kCrLf)) {
+    return WriteFieldValue("Content-Type", type, nameParameter)
+        && WriteFieldValue("Content-Transfer-Encoding", encoding)
+        && WriteFieldValue("Content-Disposition", "attachment", filenameParameter)
+        && stream_->WriteString(kCrLf);
+}
+
+int CEMailWriter::WriteFile(const CMailDoc::FileInfo& file, CString& errorDetail)
+{
+    if (file.path.IsEmpty()) return 0;
+
+    if (!WriteAttachmentHeader(file.path, "application", "base64")) {
         errorDetail = kFileHeaderFailed;
         return 0;
     }
@@ -304,15 +309,7 @@ int CEMailWriter::WriteEMail(const CMailDoc::FileInfo& file, CString& errorDetai
 {
     if (file.path.IsEmpty()) return 0;
 
-    CString name = AttachmentName(file.path);
-    CStringArray nameParameter;
-    nameParameter.Add("name=" + name);
-    CStringArray filenameParameter;
-    filenameParameter.Add("filename=" + name);
-    if (!WriteFieldValue("Content-Type", "message/rfc822", nameParameter)
-        || !WriteFieldValue("Content-Transfer-Encoding", "7bit")
-        || !WriteFieldValue("Content-Disposition", "attachment", filenameParameter)
-        || !stream_->WriteString(kCrLf)) {
+    if (!WriteAttachmentHeader(file.path, "message/rfc822", "7bit")) {
         errorDetail = kMailHeaderFailed;
         return 0;
     }

@@ -63,6 +63,8 @@ private:
     static std::FILE* OpenAttachment(const CString& path);
     // The quoted-string form of an attachment name for the name / filename parameters.
     CString AttachmentName(const CString& path);
+    // The header of one attachment part and the empty line after it.
+    int WriteAttachmentHeader(const CString& path, const char* type, const char* encoding);
 
     COutputStream* stream_;
     const CMailDoc& doc_;

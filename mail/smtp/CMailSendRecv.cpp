@@ -1,0 +1,89 @@
+#include "smtp/CMailSendRecv.h"
+
+#include "model/CAddress.h"
+#include "model/CMailDoc.h"
+#include "smtp/CProgressCallback.h"
+#include "smtp/CSmtp.h"
+#include "smtp/CSmtpStream.h"
+#include "writer/CEMailWriter.h"
+
+namespace {
+
+void AddMailAddresses(CStringArray& list, unsigned int count, const CAddress* (CMailDoc::*get)(unsigned int) const,
+                      const CMailDoc& doc)
+{
+    for (unsigned int i = 0; i < count; ++i) {
+        const CAddress* address = (doc.*get)(i);
+        if (!address) continue;
+        CString mail = address->GetMailAddress();
+        if (!mail.IsEmpty()) list.Add(mail);
+    }
+}
+
+}  // namespace
+
+int CMailSendRecv::Send(const CMailDoc& doc, CProgressCallback& progress, CString& detail)
+{
+    CString server;
+    long port = 0;
+    doc.GetSendServer(server, port);
+    if (server.IsEmpty()) {
+        detail = "SendServer is empty.";
+        return 0;
+    }
+    // A port beyond 16 bits would silently reach another port.
+    if (port < 0 || port > 65535) {
+        detail = "SendPort is invalid.";
+        return 0;
+    }
+    CAddress from;
+    doc.GetFromAddress(from);
+    const CString sender = from.GetMailAddress();
+    if (sender.IsEmpty()) {
+        detail = "Sender is empty.";
+        return 0;
+    }
+
+    CStringArray recipients;
+    AddMailAddresses(recipients, doc.GetToAddressSize(), &CMailDoc::GetToAddress, doc);
+    AddMailAddresses(recipients, doc.GetCcAddressSize(), &CMailDoc::GetCcAddress, doc);
+    AddMailAddresses(recipients, doc.GetBccAddressSize(), &CMailDoc::GetBccAddress, doc);
+    if (doc.GetSenderBccFlg()) recipients.Add(sender);
+
+    // An address that could break a command line is refused before any connection; the
+    // stream takes the sender as a C string, where a NUL would cut it short unseen.
+    if (!CSmtp::CheckAddress(sender, detail)) return 0;
+    for (const CString& to : recipients)
+        if (!CSmtp::CheckAddress(to, detail)) return 0;
+
+    CSmtpStream stream(server.GetString(), static_cast<int>(port), sender.GetString(), recipients);
+    if (!stream.Open()) {
+        stream.GetErrorDetail(detail);
+        return 0;
+    }
+    int result = 0;
+    {
+        CEMailWriter writer(&stream, doc, progress);
+        result = writer.Write(detail);
+    }
+    progress.Complete();
+    if (!result) {
+        stream.Abort();
+        return 0;
+    }
+    if (progress.UserCanceled()) {
+        stream.Abort();
+        detail.Empty();
+        return 0;
+    }
+    if (!stream.Finish()) {
+        stream.GetErrorDetail(detail);
+        return 0;
+    }
+    return 1;
+}
+
+int CMailSendRecv::Receive(CMailDoc&, CProgressCallback&)
+{
+    return 0;
+}

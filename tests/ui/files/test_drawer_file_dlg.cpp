@@ -1,0 +1,274 @@
+// Verifies the folder-list file dialog: the list file, the check box, jumping to a listed
+// folder with the typed name kept, the translated filters and flags, and how it looks.
+
+#include "FileTestSupport.h"
+
+#include "command/CommandIds.h"
+#include "files/CDrawerFileDlg.h"
+#include "model/CFileUtility.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Opens the protected handlers for the cases the mouse cannot reach.
+class TestDlg : public CDrawerFileDlg {
+public:
+    using CDrawerFileDlg::CDrawerFileDlg;
+    using CDrawerFileDlg::OnButtonToFavoriteList;
+};
+
+class UrlRecorder : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void Open(const QUrl& url) { urls << url; }
+};
+
+class DrawerFileDlgTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        root_ = fs::path(std::getenv("XDG_DATA_HOME")) / "drawer";
+        fs::remove_all(root_);
+        fs::create_directories(root_ / "alpha");
+        fs::create_directories(root_ / "Beta");
+        fs::create_directories(root_ / "gamma");
+        listFile_ = (root_ / "FolderList.txt").string();
+    }
+
+    std::unique_ptr<TestDlg> Open(const char* fileName = "")
+    {
+        auto dlg = std::make_unique<TestDlg>(
+            1, "", fileName,
+            CDrawerFileDlg::OFN_ALLOWMULTISELECT | CDrawerFileDlg::OFN_EXPLORER
+                | CDrawerFileDlg::OFN_HIDEREADONLY,
+            "", nullptr, listFile_.c_str());
+        dlg->setDirectory(QString::fromStdString(root_.string()));
+        dlg->show();
+        return dlg;
+    }
+
+    static QComboBox* List(QWidget* dlg)
+    {
+        return qobject_cast<QComboBox*>(GetDlgItem(dlg, CDrawerFileDlg::IDC_COMBO_FAVORITE_LIST));
+    }
+    static QCheckBox* Check(QWidget* dlg)
+    {
+        return qobject_cast<QCheckBox*>(GetDlgItem(dlg, CDrawerFileDlg::IDC_CHECK_ADD_FAVORITE));
+    }
+    static QStringList Items(QComboBox* combo)
+    {
+        QStringList items;
+        for (int i = 0; i < combo->count(); ++i) items << combo->itemText(i);
+        return items;
+    }
+    std::string ListFileBytes() const
+    {
+        std::ifstream in(listFile_, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    QString Dir(const char* name) const { return QString::fromStdString((root_ / name).string()); }
+
+    fs::path root_;
+    std::string listFile_;
+};
+
+TEST_F(DrawerFileDlgTest, PanelControlsCarryTheirIdsAndTexts)
+{
+    auto dlg = Open();
+    ASSERT_NE(nullptr, List(dlg.get()));
+    EXPECT_EQ(u"フォルダリストに追加(&A)"_qs, Check(dlg.get())->text());
+    auto* explorer = qobject_cast<QPushButton*>(
+        GetDlgItem(dlg.get(), CDrawerFileDlg::IDC_BUTTON_OPEN_EXPLORER));
+    ASSERT_NE(nullptr, explorer);
+    EXPECT_EQ(u"エクスプローラで開く(&E)"_qs, explorer->text());
+    EXPECT_TRUE(dlg->testOption(QFileDialog::DontUseNativeDialog));
+    EXPECT_EQ(QFileDialog::ExistingFiles, dlg->fileMode());
+    // No list file yet: an empty list, and the current folder is not in it.
+    EXPECT_EQ(0, List(dlg.get())->count());
+    EXPECT_FALSE(Check(dlg.get())->isChecked());
+    EXPECT_EQ(CFileUtility::FromNativePath(root_.string()), dlg->GetCurrentFolder());
+}
+
+TEST_F(DrawerFileDlgTest, CheckBoxKeepsOneEntryPerFolderAndTheListSurvives)
+{
+    {
+        auto dlg = Open();
+        dlg->setDirectory(Dir("gamma"));
+        QTest::mouseClick(Check(dlg.get()), Qt::LeftButton);
+        EXPECT_TRUE(Check(dlg.get())->isChecked());
+        dlg->setDirectory(Dir("alpha"));
+        EXPECT_FALSE(Check(dlg.get())->isChecked());
+        QTest::mouseClick(Check(dlg.get()), Qt::LeftButton);
+        // Adding the folder a second time keeps one entry.
+        dlg->OnButtonToFavoriteList(true);
+        EXPECT_EQ(QStringList({Dir("alpha"), Dir("gamma")}), Items(List(dlg.get())));
+        EXPECT_EQ(Dir("alpha"), List(dlg.get())->currentText());
+    }
+    EXPECT_EQ((root_ / "alpha").string() + "\n" + (root_ / "gamma").string() + "\n",
+              ListFileBytes());
+
+    // A new dialog reads the list back and knows the folder it stands in.
+    auto dlg = Open();
+    EXPECT_EQ(QStringList({Dir("alpha"), Dir("gamma")}), Items(List(dlg.get())));
+    EXPECT_EQ(-1, List(dlg.get())->currentIndex());
+    dlg->setDirectory(Dir("gamma"));
+    EXPECT_TRUE(Check(dlg.get())->isChecked());
+    EXPECT_EQ(Dir("gamma"), List(dlg.get())->currentText());
+
+    // Unchecking removes the folder and empties the combo's text.
+    QTest::mouseClick(Check(dlg.get()), Qt::LeftButton);
+    EXPECT_EQ(QStringList({Dir("alpha")}), Items(List(dlg.get())));
+    EXPECT_EQ(-1, List(dlg.get())->currentIndex());
+    EXPECT_EQ((root_ / "alpha").string() + "\n", ListFileBytes());
+
+    // Unchecking for a folder that is not listed saves the list unchanged.
+    dlg->setDirectory(Dir("Beta"));
+    dlg->OnButtonToFavoriteList(false);
+    EXPECT_EQ((root_ / "alpha").string() + "\n", ListFileBytes());
+
+    // Shown again, the dialog reads what another dialog wrote meanwhile.
+    dlg->hide();
+    std::ofstream(listFile_) << (root_ / "Beta").string() << "\n";
+    dlg->show();
+    EXPECT_EQ(QStringList({Dir("Beta")}), Items(List(dlg.get())));
+    EXPECT_TRUE(Check(dlg.get())->isChecked());
+}
+
+TEST_F(DrawerFileDlgTest, ListFileIsReadSortedWithItsEmptyLines)
+{
+    // Written by hand in no order, with CR LF ends and an empty line.
+    std::ofstream(listFile_, std::ios::binary)
+        << (root_ / "gamma").string() << "\r\n\r\n"
+        << (root_ / "Beta").string() << "\n" << (root_ / "alpha").string();
+    auto dlg = Open();
+    EXPECT_EQ(QStringList({QString(), Dir("alpha"), Dir("Beta"), Dir("gamma")}),
+              Items(List(dlg.get())));
+
+    // Choosing the empty entry does nothing.
+    dlg->setDirectory(Dir("Beta"));
+    List(dlg.get())->setCurrentIndex(0);
+    emit List(dlg.get())->activated(0);
+    EXPECT_EQ(Dir("Beta"), dlg->directory().absolutePath());
+}
+
+TEST_F(DrawerFileDlgTest, ChoosingAListedFolderGoesThereAndKeepsTheTypedName)
+{
+    std::ofstream(listFile_) << (root_ / "alpha").string() << "\n"
+                             << (root_ / "gone").string() << "\n";
+    auto dlg = Open();
+    auto* nameBox = dlg->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(nullptr, nameBox);
+    nameBox->setFocus();
+    QTest::keyClicks(nameBox, QStringLiteral("report.txt"));
+
+    QComboBox* combo = List(dlg.get());
+    combo->setCurrentIndex(0);
+    emit combo->activated(0);
+    EXPECT_EQ(Dir("alpha"), dlg->directory().absolutePath());
+    EXPECT_EQ(CFileUtility::FromNativePath((root_ / "alpha").string()), dlg->GetCurrentFolder());
+    EXPECT_TRUE(Check(dlg.get())->isChecked());
+    EXPECT_EQ(QStringLiteral("report.txt"), nameBox->text());
+    EXPECT_TRUE(dlg->isVisible());
+
+    // A listed folder that no longer exists is not entered.
+    combo->setCurrentIndex(1);
+    emit combo->activated(1);
+    EXPECT_EQ(Dir("alpha"), dlg->directory().absolutePath());
+    EXPECT_EQ(0, combo->currentIndex());
+    EXPECT_EQ(QStringLiteral("report.txt"), nameBox->text());
+}
+
+TEST_F(DrawerFileDlgTest, FiltersFlagsAndChosenPaths)
+{
+    // "実行ファイル (*.exe)|*.exe|すべてのファイル (*.*)|*.*||" as the program passes it.
+    CDrawerFileDlg open(1, "", "", 0x82006, "実行ファイル (*.exe)|*.exe|すべてのファイル (*.*)|*.*||",
+                        nullptr, listFile_.c_str());
+    EXPECT_EQ(QStringList({u"実行ファイル (*.exe)"_qs, u"すべてのファイル (*)"_qs}),
+              open.nameFilters());
+    EXPECT_EQ(QFileDialog::AnyFile, open.fileMode());
+    EXPECT_EQ(QFileDialog::AcceptOpen, open.acceptMode());
+
+    CDrawerFileDlg save(0, "eml", "", CDrawerFileDlg::OFN_OVERWRITEPROMPT, "Mail|*.eml;*.txt||",
+                        nullptr, listFile_.c_str());
+    EXPECT_EQ(QStringList({u"Mail (*.eml *.txt)"_qs}), save.nameFilters());
+    EXPECT_EQ(QFileDialog::AcceptSave, save.acceptMode());
+    EXPECT_FALSE(save.testOption(QFileDialog::DontConfirmOverwrite));
+    EXPECT_EQ(QStringLiteral("eml"), save.defaultSuffix());
+
+    // Two files chosen, one with a Japanese name: both come back in code page 932.
+    fs::path first = root_ / "alpha" / "a.txt";
+    fs::path second = root_ / "alpha" / fs::path(u8"\u6DFB\u4ED8.txt");  // "添付.txt"
+    std::ofstream(first) << "a";
+    std::ofstream(second) << "b";
+    auto dlg = Open();
+    dlg->setDirectory(Dir("alpha"));
+    QTimer::singleShot(0, dlg.get(), [&] {
+        dlg->selectFile(u"\"a.txt\" \"添付.txt\""_qs);
+        static_cast<QDialog*>(dlg.get())->accept();
+    });
+    ASSERT_EQ(IDOK, dlg->DoModal());
+    CStringArray paths = dlg->GetPathNames();
+    ASSERT_EQ(2, paths.GetSize());
+    CString folder = CFileUtility::FromNativePath((root_ / "alpha").string());
+    EXPECT_EQ(folder + "/a.txt", paths[0]);
+    EXPECT_EQ(folder + "/" + "\x93\x59\x95\x74.txt", paths[1]);
+    EXPECT_EQ(paths[0], dlg->GetPathName());
+
+    QTimer::singleShot(0, dlg.get(), [&] { dlg->reject(); });
+    EXPECT_EQ(IDCANCEL, dlg->DoModal());
+}
+
+TEST_F(DrawerFileDlgTest, ExplorerButtonOpensTheCurrentFolder)
+{
+    UrlRecorder recorder;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "Open");
+    auto dlg = Open();
+    dlg->setDirectory(Dir("Beta"));
+    QTest::mouseClick(GetDlgItem(dlg.get(), CDrawerFileDlg::IDC_BUTTON_OPEN_EXPLORER),
+                      Qt::LeftButton);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    ASSERT_EQ(1, recorder.urls.size());
+    EXPECT_EQ(QUrl::fromLocalFile(Dir("Beta")), recorder.urls.front());
+}
+
+TEST_F(DrawerFileDlgTest, DefaultListFileIsInTheDataFolder)
+{
+    EXPECT_EQ(std::string(std::getenv("XDG_DATA_HOME")) + "/Velto/Quillon/FolderList.txt",
+              CDrawerFileDlg::DefaultFolderListPath().Str());
+}
+
+TEST_F(DrawerFileDlgTest, RendersWithItsPanel)
+{
+    std::ofstream(listFile_) << (root_ / "alpha").string() << "\n" << (root_ / "Beta").string()
+                             << "\n";
+    std::ofstream(root_ / "alpha" / "notes.txt") << "n";
+    std::ofstream(root_ / "alpha" / fs::path(u8"\u898B\u7A4D.pdf")) << "pdf";
+    auto dlg = Open();
+    dlg->resize(720, 480);
+    dlg->setDirectory(Dir("alpha"));
+    QTest::qWait(200);
+    EXPECT_TRUE(SaveScreenshot(dlg.get(), QStringLiteral("drawer_file_dlg")));
+}
+
+}  // namespace
+
+#include "test_drawer_file_dlg.moc"

@@ -1,0 +1,414 @@
+// Verifies the attachment list: the checks of AddFile, encoded totals and tips, deleting
+// and selecting through the commands, the file dialog, double clicks, opening files, the
+// context menu, drops, the parent's notification, and how the list looks.
+
+#include "FileTestSupport.h"
+
+#include "command/CCommandDlg.h"
+#include "command/CommandIds.h"
+#include "files/CDrawerFileDlg.h"
+#include "files/CFileListCtrl.h"
+#include "model/CFileUtility.h"
+
+#include <QContextMenuEvent>
+#include <QDesktopServices>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QResizeEvent>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QToolTip>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class UrlRecorder : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void Open(const QUrl& url) { urls << url; }
+};
+
+// Counts the resize events the list sends and the sizes they carry.
+class Host : public QWidget {
+public:
+    int resizes = 0;
+    QSize lastSize;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        ++resizes;
+        lastSize = event->size();
+        QWidget::resizeEvent(event);
+    }
+};
+
+class FakeDialog : public CFileDialog {
+public:
+    int result = IDCANCEL;
+    CString path;
+    int runs = 0;
+    int DoModal() override
+    {
+        ++runs;
+        return result;
+    }
+    CString GetPathName() const override { return path; }
+};
+
+class CommandHost : public CCommandDlg {
+public:
+    CommandHost() : CCommandDlg(159, nullptr) {}
+    QList<UINT> commands;
+    void UpdateMenu() override {}
+    int IsUpdateCommandItem(const QWidget*, CUpdateCommandItem*& item) override
+    {
+        item = nullptr;
+        return 0;
+    }
+    void OnCommand(UINT id) override { commands << id; }
+};
+
+// Opens the protected parts for the tests.
+class TestList : public CFileListCtrl {
+public:
+    using CFileListCtrl::CFileListCtrl;
+    using CFileListCtrl::OpenFile;
+};
+
+class FileListCtrlTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        root_ = fs::path(std::getenv("XDG_DATA_HOME")) / "filelist";
+        fs::remove_all(root_);
+        fs::create_directories(root_ / "folder");
+        Write("hundred.txt", 100);
+        Write("empty.bin", 0);
+        Write("one.dat", 1);
+        Write("line.dat", 54);
+        host_.resize(400, 240);
+        list_ = new TestList(&host_);
+        auto* layout = new QVBoxLayout(&host_);
+        layout->addWidget(list_);
+        ASSERT_EQ(1, list_->Init(&dialog_));
+        host_.show();
+        host_.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&host_));
+        host_.resizes = 0;
+    }
+
+    void Write(const char* name, std::size_t size)
+    {
+        std::ofstream(root_ / name, std::ios::binary) << std::string(size, 'x');
+    }
+    // The code page 932 path of a file under the test folder.
+    CString Path(const fs::path& name) const
+    {
+        return CFileUtility::FromNativePath((root_ / name).string());
+    }
+
+    fs::path root_;
+    Host host_;
+    TestList* list_ = nullptr;
+    FakeDialog dialog_;
+};
+
+TEST_F(FileListCtrlTest, AddFileRefusesFoldersAndMissingFilesAndAllowsTwins)
+{
+    QSignalSpy changed(list_, &CFileListCtrl::filesChanged);
+    EXPECT_EQ(0, list_->AddFile(Path("folder").GetString()));
+    EXPECT_EQ(0, list_->AddFile(Path("missing.txt").GetString()));
+    EXPECT_EQ(0, list_->AddFile(nullptr));
+    EXPECT_EQ(0, list_->AddFile(""));
+    EXPECT_EQ(0, list_->GetItemCount());
+    EXPECT_EQ(0, list_->GetModify());
+    EXPECT_EQ(0, host_.resizes);
+    EXPECT_EQ(0, changed.count());
+
+    CString hundred = Path("hundred.txt");
+    ASSERT_EQ(1, list_->AddFile(hundred.GetString()));
+    ASSERT_EQ(1, list_->AddFile(hundred.GetString(), "\x8C\xA9\x90\xCF"));  // "見積"
+    ASSERT_EQ(2, list_->GetItemCount());
+    EXPECT_EQ("hundred.txt", list_->GetDispName(0).Str());
+    EXPECT_EQ(hundred, list_->GetFilePath(0));
+    EXPECT_EQ("\x8C\xA9\x90\xCF", list_->GetDispName(1).Str());
+    EXPECT_EQ(hundred, list_->GetFilePath(1));
+    EXPECT_EQ(u"見積"_qs, list_->topLevelItem(1)->text(0));
+    EXPECT_TRUE(list_->GetFilePath(-1).IsEmpty());
+    EXPECT_TRUE(list_->GetDispName(2).IsEmpty());
+
+    // Every add marks the list modified and makes the parent lay itself out at its size.
+    EXPECT_EQ(1, list_->GetModify());
+    EXPECT_EQ(2, host_.resizes);
+    EXPECT_EQ(host_.size(), host_.lastSize);
+    EXPECT_EQ(2, changed.count());
+
+    // A Japanese file name on disk (UTF-8) is listed under its code page 932 name.
+    std::ofstream(root_ / fs::path(u8"\u8B70\u4E8B\u9332.txt")) << "minutes";  // "議事録.txt"
+    ASSERT_EQ(1, list_->AddFile(Path(fs::path(u8"\u8B70\u4E8B\u9332.txt")).GetString()));
+    EXPECT_EQ("\x8B\x63\x8E\x96\x98\x5E.txt", list_->GetDispName(2).Str());
+}
+
+TEST_F(FileListCtrlTest, TotalsAndTipsCountTheEncodedSize)
+{
+    EXPECT_EQ(0, list_->GetSumOfFileSize());
+    for (const char* name : {"empty.bin", "one.dat", "line.dat", "hundred.txt"})
+        ASSERT_EQ(1, list_->AddFile(Path(name).GetString()));
+    // 0, 1, 54 and 100 bytes on disk (155) take 4, 4, 78 and 138 bytes as Base64 lines.
+    EXPECT_EQ(224, list_->GetSumOfFileSize());
+    EXPECT_EQ(Path("hundred.txt") + " (138\x83\x6F\x83\x43\x83\x67)", list_->GetInfoTip(3));
+
+    // A mail kept in a temporary .eml file shows under its display name.
+    Write("mail.eml", 2000);
+    ASSERT_EQ(1, list_->AddFile(Path("mail.eml").GetString(), "Re: meeting"));
+    EXPECT_EQ("Re: meeting (2KB)", list_->GetInfoTip(4).Str());
+    ASSERT_EQ(1, list_->AddFile(Path("mail.eml").GetString(), "saved.EML"));
+    EXPECT_EQ(Path("mail.eml") + " (2KB)", list_->GetInfoTip(5));
+    ASSERT_EQ(1, list_->AddFile(Path("hundred.txt").GetString(), "report"));
+    EXPECT_EQ(Path("hundred.txt") + " (138\x83\x6F\x83\x43\x83\x67)", list_->GetInfoTip(6));
+
+    // A file removed after it was listed counts nothing and shows no size.
+    fs::remove(root_ / "mail.eml");
+    EXPECT_EQ(224 + 138, list_->GetSumOfFileSize());
+    EXPECT_EQ("Re: meeting", list_->GetInfoTip(4).Str());
+
+    // The tip is what the list shows on hovering an item.
+    QRect rect = list_->visualItemRect(list_->topLevelItem(3));
+    QHelpEvent hover(QEvent::ToolTip, rect.center(), list_->viewport()->mapToGlobal(rect.center()));
+    QCoreApplication::sendEvent(list_->viewport(), &hover);
+    EXPECT_EQ(QString::fromStdString((root_ / "hundred.txt").string()) + u" (138バイト)"_qs,
+              QToolTip::text());
+}
+
+TEST_F(FileListCtrlTest, CommandsSelectAndDelete)
+{
+    EXPECT_EQ(1, list_->UpadateEditAdd());
+    EXPECT_EQ(0, list_->UpadateEditSelectAll());
+    for (const char* name : {"empty.bin", "one.dat", "line.dat", "hundred.txt"})
+        ASSERT_EQ(1, list_->AddFile(Path(name).GetString()));
+    list_->SetModify(0);
+    EXPECT_EQ(0, list_->UpadateEditModify());
+    EXPECT_EQ(0, list_->UpadateEditDelete());
+    EXPECT_EQ(1, list_->UpadateEditSelectAll());
+
+    list_->topLevelItem(0)->setSelected(true);
+    list_->topLevelItem(2)->setSelected(true);
+    EXPECT_EQ(1, list_->UpadateEditModify());
+    EXPECT_EQ(1, list_->UpdateCommand(ID_EDIT_DELETE));
+    host_.resizes = 0;
+    EXPECT_EQ(1, list_->ProcessCommand(ID_EDIT_DELETE));
+    ASSERT_EQ(2, list_->GetItemCount());
+    EXPECT_EQ("one.dat", list_->GetDispName(0).Str());
+    EXPECT_EQ("hundred.txt", list_->GetDispName(1).Str());
+    EXPECT_EQ(2, host_.resizes);
+    EXPECT_EQ(1, list_->GetModify());
+
+    EXPECT_EQ(0, list_->DeleteAt(2));
+    EXPECT_EQ(0, list_->DeleteAt(-1));
+    EXPECT_EQ(0, list_->DeleteSelectedItems());
+    EXPECT_EQ(2, list_->SelectAllItems());
+    EXPECT_EQ(2, list_->GetSelectedCount());
+    EXPECT_EQ(list_, host_.focusWidget());
+    EXPECT_EQ(2, list_->DeleteSelectedItems());
+    EXPECT_EQ(0, list_->GetItemCount());
+    EXPECT_EQ(0, list_->UpadateEditSelectAll());
+}
+
+TEST_F(FileListCtrlTest, FileDialogAddsTheChosenFiles)
+{
+    TestList bare;
+    EXPECT_EQ(0, bare.Init(nullptr));
+    EXPECT_EQ(0, bare.AddFilesByFileDlg());
+    EXPECT_EQ(u"ファイル名"_qs, list_->headerItem()->text(0));
+    EXPECT_EQ(u"パス"_qs, list_->headerItem()->text(1));
+    EXPECT_TRUE(list_->isColumnHidden(1));
+
+    EXPECT_EQ(1, list_->AddFilesByFileDlg());  // cancelled
+    EXPECT_EQ(0, list_->GetItemCount());
+    dialog_.result = IDOK;
+    dialog_.path = Path("one.dat");
+    EXPECT_EQ(1, list_->AddFilesByFileDlg());
+    EXPECT_EQ(1, list_->GetItemCount());
+    dialog_.path = Path("folder");
+    EXPECT_EQ(0, list_->AddFilesByFileDlg());
+    EXPECT_EQ(1, list_->GetItemCount());
+
+    // The folder-list dialog gives every chosen file, in its order.
+    CDrawerFileDlg drawer(1, "", "", CDrawerFileDlg::OFN_ALLOWMULTISELECT, "", nullptr,
+                          (root_ / "FolderList.txt").c_str());
+    drawer.setDirectory(QString::fromStdString(root_.string()));
+    ASSERT_EQ(1, list_->Init(&drawer));
+    QTimer::singleShot(0, &drawer, [&] {
+        drawer.selectFile(u"\"line.dat\" \"hundred.txt\""_qs);
+        static_cast<QDialog*>(&drawer)->accept();
+    });
+    EXPECT_EQ(1, list_->ProcessCommand(ID_EDIT_ADD));
+    ASSERT_EQ(3, list_->GetItemCount());
+    EXPECT_EQ(Path("line.dat"), list_->GetFilePath(1));
+    EXPECT_EQ(Path("hundred.txt"), list_->GetFilePath(2));
+}
+
+TEST_F(FileListCtrlTest, DoubleClickAddsOnEmptySpaceAndOpensAnItem)
+{
+    ASSERT_EQ(1, list_->AddFile(Path("hundred.txt").GetString()));
+    list_->SetModify(0);
+    QPoint empty(list_->viewport()->width() / 2, list_->viewport()->height() - 5);
+    // A double click is a click followed by the double-click event.
+    QTest::mouseClick(list_->viewport(), Qt::LeftButton, {}, empty);
+    QTest::mouseDClick(list_->viewport(), Qt::LeftButton, {}, empty);
+    EXPECT_EQ(1, dialog_.runs);
+
+    UrlRecorder recorder;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "Open");
+    QPoint item = list_->visualItemRect(list_->topLevelItem(0)).center();
+    QTest::mouseClick(list_->viewport(), Qt::LeftButton, {}, item);
+    QTest::mouseDClick(list_->viewport(), Qt::LeftButton, {}, item);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    EXPECT_EQ(1, dialog_.runs);
+    ASSERT_EQ(1, recorder.urls.size());
+    EXPECT_EQ(QUrl::fromLocalFile(QString::fromStdString((root_ / "hundred.txt").string())),
+              recorder.urls.front());
+    EXPECT_EQ(1, list_->GetModify());
+}
+
+TEST_F(FileListCtrlTest, OpenFileFailureIsShown)
+{
+    ASSERT_EQ(1, list_->AddFile(Path("one.dat").GetString()));
+    list_->SetModify(0);
+    EXPECT_EQ(0, list_->OpenFile(5));
+
+    // The offscreen platform has no desktop services, so opening fails.
+    QString text;
+    QString title;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QTimer::singleShot(0, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            text = box->text();
+            title = box->windowTitle();
+            icon = box->icon();
+            box->close();
+        }
+    });
+    EXPECT_EQ(0, list_->OpenFile(0));
+    EXPECT_EQ(u"ファイルを開けませんでした。"_qs, text);
+    EXPECT_EQ(u"添付ファイル"_qs, title);
+    EXPECT_EQ(QMessageBox::Warning, icon);
+    EXPECT_EQ(0, list_->GetModify());
+}
+
+TEST_F(FileListCtrlTest, ContextMenuOnlyWhenEditableAndItsCommandsGoToTheDialog)
+{
+    ASSERT_EQ(1, list_->AddFile(Path("one.dat").GetString()));
+    QPoint at = list_->visualItemRect(list_->topLevelItem(0)).center();
+
+    list_->SetReadOnly(1);
+    QContextMenuEvent readOnly(QContextMenuEvent::Mouse, at, list_->viewport()->mapToGlobal(at));
+    QCoreApplication::sendEvent(list_->viewport(), &readOnly);
+    EXPECT_EQ(nullptr, QApplication::activePopupWidget());
+
+    list_->SetReadOnly(0);
+    QStringList texts;
+    QList<bool> enabled;
+    auto chooseDelete = [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menu == nullptr) return;
+        for (QAction* action : menu->actions()) {
+            texts << action->text();
+            enabled << action->isEnabled();
+        }
+        // A greyed item cannot be chosen: the menu is then dismissed.
+        menu->setActiveAction(FindCommandAction(menu, ID_EDIT_DELETE));
+        QTest::keyClick(menu, menu->activeAction() ? Qt::Key_Return : Qt::Key_Escape);
+    };
+    QTimer::singleShot(0, chooseDelete);
+    QContextMenuEvent first(QContextMenuEvent::Mouse, at, list_->viewport()->mapToGlobal(at));
+    QCoreApplication::sendEvent(list_->viewport(), &first);
+    EXPECT_EQ(QStringList({u"追加(&N)"_qs, u"修正(&M)"_qs, u"削除(&D)"_qs}), texts);
+    EXPECT_EQ(QList<bool>({true, false, false}), enabled);  // nothing selected
+    EXPECT_EQ(list_, host_.focusWidget());
+
+    // With an item selected and no dialog around, the list runs the command itself.
+    list_->topLevelItem(0)->setSelected(true);
+    texts.clear();
+    enabled.clear();
+    QTimer::singleShot(0, chooseDelete);
+    QContextMenuEvent second(QContextMenuEvent::Mouse, at, list_->viewport()->mapToGlobal(at));
+    QCoreApplication::sendEvent(list_->viewport(), &second);
+    EXPECT_EQ(QList<bool>({true, true, true}), enabled);
+    EXPECT_EQ(0, list_->GetItemCount());
+
+    // Inside a command dialog the command goes to the dialog.
+    CommandHost dialog;
+    auto* inner = new CFileListCtrl(&dialog);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(inner);
+    dialog.show();
+    ASSERT_EQ(1, inner->AddFile(Path("one.dat").GetString()));
+    inner->topLevelItem(0)->setSelected(true);
+    QPoint innerAt = inner->visualItemRect(inner->topLevelItem(0)).center();
+    QTimer::singleShot(0, chooseDelete);
+    QContextMenuEvent third(QContextMenuEvent::Mouse, innerAt,
+                            inner->viewport()->mapToGlobal(innerAt));
+    QCoreApplication::sendEvent(inner->viewport(), &third);
+    EXPECT_EQ(QList<UINT>({ID_EDIT_DELETE}), dialog.commands);
+    EXPECT_EQ(1, inner->GetItemCount());
+}
+
+TEST_F(FileListCtrlTest, DropsAddFilesAlsoWhenReadOnly)
+{
+    list_->SetReadOnly(1);
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString((root_ / "one.dat").string())),
+                  QUrl::fromLocalFile(QString::fromStdString((root_ / "folder").string())),
+                  QUrl::fromLocalFile(QString::fromStdString((root_ / "gone.txt").string())),
+                  QUrl(QStringLiteral("https://example.com/x.txt")),
+                  QUrl::fromLocalFile(QString::fromStdString((root_ / "line.dat").string()))});
+    QPoint at(10, 10);
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(list_->viewport(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(list_->viewport(), &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    ASSERT_EQ(2, list_->GetItemCount());
+    EXPECT_EQ("one.dat", list_->GetDispName(0).Str());
+    EXPECT_EQ("line.dat", list_->GetDispName(1).Str());
+
+    QMimeData text;
+    text.setText(QStringLiteral("not a file"));
+    QDragEnterEvent textEnter(at, Qt::CopyAction, &text, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(list_->viewport(), &textEnter);
+    EXPECT_FALSE(textEnter.isAccepted());
+}
+
+TEST_F(FileListCtrlTest, RendersNamesWithIcons)
+{
+    std::ofstream(root_ / fs::path(u8"\u898B\u7A4D\u66F8.pdf")) << "pdf";  // "見積書.pdf"
+    Write("mail.eml", 3000);
+    ASSERT_EQ(1, list_->AddFile(Path("hundred.txt").GetString()));
+    ASSERT_EQ(1, list_->AddFile(Path(fs::path(u8"\u898B\u7A4D\u66F8.pdf")).GetString()));
+    // "Re: 会議の件" as the name of a pasted mail.
+    ASSERT_EQ(1, list_->AddFile(Path("mail.eml").GetString(), "Re: \x89\xEF\x8B\x63\x82\xCC\x8C\x8F"));
+    list_->topLevelItem(1)->setSelected(true);
+    QTest::qWait(50);
+    EXPECT_EQ(u"Re: 会議の件"_qs, list_->topLevelItem(2)->text(0));
+    EXPECT_TRUE(SaveScreenshot(&host_, QStringLiteral("file_list_ctrl")));
+}
+
+}  // namespace
+
+#include "test_file_list_ctrl.moc"

@@ -1,0 +1,190 @@
+// Verifies the letter editor's RTF: a round trip of indents, red, underline, numbering and
+// Japanese text, insertion in place of a selection, and RTF written by other programs
+// (a WordPad-style file, \uN characters, unknown control words and destinations).
+#include "letter/CEditLetter.h"
+#include "letter/CLetterFormat.h"
+
+#include "LetterTestApp.h"
+
+#include <QFile>
+#include <QTextBlock>
+#include <QTextList>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string U8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+
+class LetterRtf : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        a.Init(0);
+        b.Init(0);
+        CEditLetter::c_newLineLength = 60;
+        a.SelToNewSentence();
+    }
+
+    static std::string Export(CEditLetter& edit)
+    {
+        CString text;
+        edit.GetTextWithReturn(text);
+        return text.Str();
+    }
+
+    static void Select(CEditLetter& edit, int from, int to)
+    {
+        QTextCursor cursor = edit.textCursor();
+        cursor.setPosition(from);
+        cursor.setPosition(to, QTextCursor::KeepAnchor);
+        edit.setTextCursor(cursor);
+    }
+
+    static void SetIndents(CEditLetter& edit, int block, int start, int offset, int right)
+    {
+        QTextCursor cursor(edit.document()->findBlockByNumber(block));
+        QTextBlockFormat format = cursor.blockFormat();
+        CLetterFormat::SetIndents(format, start, offset, right);
+        cursor.setBlockFormat(format);
+    }
+
+    struct Indents {
+        int start, offset, right;
+        bool operator==(const Indents&) const = default;
+    };
+    static Indents IndentsOf(CEditLetter& edit, int block)
+    {
+        const QTextBlockFormat format = edit.document()->findBlockByNumber(block).blockFormat();
+        return {CLetterFormat::StartIndent(format), CLetterFormat::Offset(format),
+                CLetterFormat::RightIndent(format)};
+    }
+
+    // Text, red and underline of each fragment of block `number`, as "text|RU" items.
+    static std::vector<std::string> Fragments(CEditLetter& edit, int number)
+    {
+        std::vector<std::string> result;
+        const QTextBlock block = edit.document()->findBlockByNumber(number);
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            result.push_back(it.fragment().text().toStdString() + "|"
+                             + (CLetterFormat::IsPureRed(format) ? "R" : "")
+                             + (CLetterFormat::IsUnderlined(format) ? "U" : ""));
+        }
+        return result;
+    }
+
+    CEditLetter a;
+    CEditLetter b;
+};
+
+}  // namespace
+
+TEST_F(LetterRtf, RoundTripKeepsIndentsColourUnderlineNumberingAndText)
+{
+    a.textCursor().insertText(QStringLiteral(u"拝啓　お元気ですか。\n一つ目\n二つ目\n下線とx{y}\\z\tend\n"));
+    SetIndents(a, 0, 480, 240, 1920);
+    Select(a, 3, 6);
+    a.SetSelectionToRed();
+    Select(a, 19, 21);
+    a.SetSelectionToUnderline();
+    Select(a, 11, 15);
+    a.InsertBullet();
+
+    CString rtf;
+    ASSERT_EQ(a.GetRtf(rtf), 1);
+    for (char ch : rtf.View())
+        ASSERT_LT(static_cast<unsigned char>(ch), 0x80) << "RTF stays 7-bit";
+    EXPECT_NE(rtf.Find("\\'94\\'71\\'8c\\'5b"), -1) << rtf.GetString();  // 拝啓
+    EXPECT_NE(rtf.Find("\\fi-240\\li720\\ri1920"), -1) << rtf.GetString();
+    EXPECT_NE(rtf.Find("\\pndec"), -1);
+    EXPECT_NE(rtf.Find("x\\{y\\}\\\\z\\tab end"), -1) << rtf.GetString();
+
+    ASSERT_EQ(b.SetRtf(rtf), 1);
+    EXPECT_EQ(b.document()->blockCount(), a.document()->blockCount());
+    EXPECT_EQ(b.toPlainText(), a.toPlainText());
+    EXPECT_EQ(IndentsOf(b, 0), (Indents{480, 240, 1920}));
+    EXPECT_EQ(Fragments(b, 0), (std::vector<std::string>{U8(u8"拝啓　|"), U8(u8"お元気|R"), U8(u8"ですか。|")}));
+    EXPECT_EQ(Fragments(b, 3), (std::vector<std::string>{U8(u8"下線|U"), U8(u8"とx{y}\\z\tend|")}));
+    const QTextList* list = b.document()->findBlockByNumber(1).textList();
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->format().style(), QTextListFormat::ListDecimal);
+    EXPECT_EQ(b.document()->findBlockByNumber(2).textList(), list);
+    EXPECT_EQ(b.document()->findBlockByNumber(3).textList(), nullptr);
+
+    CString again;
+    b.GetRtf(again);
+    EXPECT_EQ(again, rtf);
+    EXPECT_EQ(Export(b), Export(a));
+    // Numbers are part of the exported text, in the margin before the paragraph.
+    EXPECT_NE(Export(a).find("\r\n 1. \x88\xEA\x82\xC2\x96\xDA\r\n 2. \x93\xF1\x82\xC2\x96\xDA\r\n"), std::string::npos)
+        << Export(a);
+}
+
+TEST_F(LetterRtf, InsertReplacesTheSelectionAndKeepsTheSurroundingText)
+{
+    a.textCursor().insertText(QStringLiteral(u"第一\n第二"));
+    Select(a, 1, 2);
+    a.SetSelectionToRed();
+    SetIndents(a, 1, 240, 0, 0);
+    Select(a, 0, 5);
+    CString rtf;
+    a.GetRtf(rtf);
+
+    b.textCursor().insertText(QStringLiteral(u"AXB"));
+    Select(b, 1, 2);
+    ASSERT_EQ(b.InsertRft(rtf), 1);
+    EXPECT_EQ(b.toPlainText(), QStringLiteral(u"A第一\n第二\nB"));
+    EXPECT_EQ(Fragments(b, 0), (std::vector<std::string>{U8(u8"A第|"), U8(u8"一|R")}));
+    EXPECT_EQ(IndentsOf(b, 1).start, 240);
+    b.undo();
+    EXPECT_EQ(b.toPlainText(), QStringLiteral(u"AXB"));
+
+    // Not RTF: read as plain text, nothing is lost.
+    EXPECT_EQ(b.SetRtf(CString("plain\r\n\x95\x5C{text}")), 1);
+    EXPECT_EQ(b.toPlainText(), QStringLiteral(u"plain\n表{text}"));
+}
+
+TEST_F(LetterRtf, ReadsAWordPadFileWithItsTextAndParagraphIndents)
+{
+    QFile file(QStringLiteral(QUILLON_TEST_DATA "/wordpad.rtf"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    ASSERT_EQ(b.SetRtf(CString(bytes.constData(), static_cast<int>(bytes.size()))), 1);
+
+    ASSERT_EQ(b.document()->blockCount(), 4);
+    EXPECT_EQ(b.document()->findBlockByNumber(0).text(), QStringLiteral(u"日本語の文章"));
+    EXPECT_EQ(b.document()->findBlockByNumber(1).text(), QStringLiteral(u"Red and under text navy"));
+    EXPECT_EQ(b.document()->findBlockByNumber(2).text(), QStringLiteral(u"Hanging €euro\tx"));
+    EXPECT_EQ(b.document()->findBlockByNumber(3).text(), QStringLiteral(u"表示"));
+    EXPECT_EQ(IndentsOf(b, 0), (Indents{0, 0, 0}));
+    EXPECT_EQ(IndentsOf(b, 1), (Indents{720, 0, 1440}));
+    EXPECT_EQ(IndentsOf(b, 2), (Indents{0, 360, 0}));
+    EXPECT_EQ(Fragments(b, 1), (std::vector<std::string>{"Red|R", " and |", "under|U", " text navy|"}));
+
+    // Exported: the indent as blanks, € (not in code page 932) as 〓.
+    const std::string text = Export(b);
+    EXPECT_NE(text.find("\r\n      ...                    \r\n      Red and under text navy\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Hanging \x81\xAC" "euro  x\r\n"), std::string::npos) << text;
+}
+
+TEST_F(LetterRtf, UnicodeEscapesAndUnknownControlWordsFromOtherWriters)
+{
+    // LibreOffice style: \uN with a code page fallback of \uc bytes, unknown destinations,
+    // a style sheet, unknown words, \line, a \bin blob and an escaped brace.
+    const CString rtf(
+        "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\froman\\fprq2\\fcharset0 Liberation Serif;}}"
+        "{\\stylesheet{\\s0\\snext0 Normal;}}{\\*\\rsidtbl \\rsid1}{\\*\\unknowndest junk}"
+        "\\pard\\plain\\qj\\sl240\\slmult1\\li480 \\uc2 \\u26085\\'93\\'fa\\u26412\\'96\\'7b\\frobnicate42 ok\\line "
+        "second {\\pict\\wmetafile8 0123abcd}{\\*\\bkmkstart x}\\bin3 {}}tail\\} \\'e9t\\'e9\\par}");
+    ASSERT_EQ(b.SetRtf(rtf), 1);
+    ASSERT_EQ(b.document()->blockCount(), 2);
+    EXPECT_EQ(b.document()->findBlockByNumber(0).text(), QStringLiteral(u"日本ok"));
+    EXPECT_EQ(b.document()->findBlockByNumber(1).text(), QStringLiteral(u"second tail} été"));
+    EXPECT_EQ(IndentsOf(b, 0).start, 480);
+    EXPECT_EQ(IndentsOf(b, 1).start, 480);
+
+    // A lead byte with a literal trail byte, as some writers leave it: 表 is 0x95 0x5C.
+    ASSERT_EQ(b.SetRtf(CString("{\\rtf1\\ansi\\ansicpg932 \\'95\\\\\\'8e\\'a6}")), 1);
+    EXPECT_EQ(b.toPlainText(), QStringLiteral(u"表示"));
+}

@@ -1,0 +1,102 @@
+#pragma once
+// The list of files attached to the message: one visible column (the display name with the
+// file's icon) and one hidden column (the full path). Files come from the file dialog given
+// to Init, from drops (also when read-only) and from the program. The item's position is its
+// only identity; the same file may be listed twice. Paths and names are code page 932.
+//
+// After every change the parent widget receives a resize event carrying its own size, so
+// that an owner re-lays itself out and refreshes its total; the filesChanged signal says
+// the same to owners that prefer a signal.
+
+#include "command/CUpdateCommandItem.h"
+#include "encoding/CString.h"
+
+#include <QFileIconProvider>
+#include <QIcon>
+#include <QList>
+#include <QTreeWidget>
+
+class CFileDialog;
+
+class CFileListCtrl : public QTreeWidget, public CUpdateCommandItem {
+    Q_OBJECT
+public:
+    enum { IDR_MENU_FILE_LIST = 136 };
+
+    explicit CFileListCtrl(QWidget* parent = nullptr);
+    ~CFileListCtrl() override;
+
+    // Keeps `dialog` (not owned) for adding files and creates the columns. 0 for a null
+    // dialog. A CDrawerFileDlg or any other QFileDialog may give several files at once.
+    int Init(CFileDialog* dialog);
+    // Read-only only takes the context menu away; drops still add files.
+    void SetReadOnly(int readOnly) { readOnly_ = readOnly; }
+    int GetReadOnly() const { return readOnly_; }
+    // Set whenever a file is added, deleted or opened; reset by the owner.
+    void SetModify(int modify) { modify_ = modify; }
+    int GetModify() const { return modify_; }
+
+    // Appends `path` (an existing file, not a folder) under `displayName`, or under the
+    // path's file name when that is null or empty. Returns 1, or 0 having added nothing.
+    [[nodiscard]] int AddFile(const char* path, const char* displayName = nullptr);
+    // Runs the dialog and adds every chosen file in the dialog's order, stopping at the
+    // first that fails (0). 1 also when the dialog is cancelled.
+    int AddFilesByFileDlg();
+    int DeleteAt(int index);
+    // Returns how many items were deleted.
+    int DeleteSelectedItems();
+    // Returns the item count.
+    int SelectAllItems();
+    int GetItemCount() const { return topLevelItemCount(); }
+    int GetSelectedCount() const;
+    // Empty for an index outside the list.
+    CString GetFilePath(int index) const;
+    CString GetDispName(int index) const;
+    // The sum of the sizes the files will have in the message (Base64 encoded). A file that
+    // can no longer be read counts 0.
+    long GetSumOfFileSize() const;
+    // The tooltip of item `index`: its path (a mail kept in a temporary ".eml" file shows
+    // under its display name) and its encoded size.
+    CString GetInfoTip(int index) const;
+
+    void ProcessEditAdd() override;
+    void ProcessEditModify() override;
+    void ProcessEditDelete() override;
+    void ProcessEditSelectAll() override;
+    int UpadateEditAdd() override;
+    int UpadateEditModify() override;
+    int UpadateEditDelete() override;
+    int UpadateEditSelectAll() override;
+
+signals:
+    void filesChanged();
+
+protected:
+    // Opens the file with the desktop's program for it; a message tells when that fails.
+    int OpenFile(int index);
+    // Menu 136: "追加(&N)", "修正(&M)", "削除(&D)", its items enabled from the update
+    // operations. Owned by the caller.
+    QMenu* CreateContextMenu();
+    void UpdateContextMenu(QMenu* menu);
+    // A chosen menu command goes to the dialog holding the list, which routes it to the
+    // focused control (this list); without such a dialog the list takes it directly.
+    void SendCommand(UINT id);
+
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+
+private:
+    int CreateColmns();
+    void NotifyParent();
+    QList<int> SelectedRows() const;
+
+    QList<QIcon> imageList_;
+    int modify_ = 0;
+    CFileDialog* dialog_ = nullptr;
+    int readOnly_ = 0;
+    QFileIconProvider iconProvider_;
+};

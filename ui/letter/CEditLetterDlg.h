@@ -1,0 +1,50 @@
+#pragma once
+// CEditLetterDlg: a command dialog that hosts one letter editor (control 1006), with the
+// edit menu, the indent and line-length buttons and the default and underline buttons. The
+// program uses it for its fixed phrases, which it stores as RTF. The window is always 656
+// pixels wide and at least 300 high; the editor's bottom edge stays 12 pixels above the
+// window's.
+
+#include "command/CCommandDlg.h"
+#include "encoding/CString.h"
+#include "letter/CEditLetter.h"
+
+class QPushButton;
+
+class CEditLetterDlg : public CCommandDlg {
+    Q_OBJECT
+
+public:
+    static constexpr int kWidth = 656;
+    static constexpr int kMinimumHeight = 300;
+    static constexpr int kBottomMargin = 12;
+
+    static constexpr int kLeftIndentDeleteButton = 1106;
+    static constexpr int kLeftIndentAddButton = 1107;
+    static constexpr int kRightIndentAddButton = 1108;     // shorter lines
+    static constexpr int kRightIndentDeleteButton = 1109;  // longer lines
+    static constexpr int kUnderlineButton = 1137;
+    static constexpr int kDefaultButton = 1138;
+    static constexpr int kNoOpButton = 1139;
+
+    CEditLetterDlg(UINT idd, QWidget* parent = nullptr);
+    ~CEditLetterDlg() override;
+
+    int GetRtf(CString& rtf) { return m_edit->GetRtf(rtf); }
+    int SetRtf(const CString& rtf) { return m_edit->SetRtf(rtf); }
+    int InsertRft(const CString& rtf) { return m_edit->InsertRft(rtf); }
+
+    CEditLetter& Editor() { return *m_edit; }
+
+    void UpdateMenu() override;
+    int IsUpdateCommandItem(const QWidget* wnd, CUpdateCommandItem*& item) override;
+    void OnCommand(UINT id) override;
+
+protected:
+    int OnInitDialog() override;
+
+private:
+    QPushButton* AddButton(int id, const QString& text);
+
+    CEditLetter* m_edit;
+};
