@@ -201,8 +201,9 @@ int CEMailWriter::WriteMixed(const CString& body, const CMailDoc::FileList& file
 
     CString partDelimiter = kCrLf + delimiter;
     int result = 1;
+    bool mail = false;
     for (const CMailDoc::FileInfo& file : files) {
-        bool mail = CFileUtility::GetFileExt(file.path.GetString()) == "eml";
+        mail = CFileUtility::GetFileExt(file.path.GetString()) == "eml";
         if (!stream_->WriteString(partDelimiter.GetString())) {
             errorDetail = (mail ? kMailFailed : kFileFailed) + file.path;
             result = 0;
@@ -212,7 +213,9 @@ int CEMailWriter::WriteMixed(const CString& body, const CMailDoc::FileList& file
         if (!result) break;
     }
 
-    CString closing = "--" + boundary + "--" + kCrLf;
+    // Every other part ends in a line end of its own; after a mail the closing delimiter
+    // brings the line end it takes back.
+    CString closing = CString(mail ? kCrLf : "") + "--" + boundary + "--" + kCrLf;
     // The closing delimiter is part of the message: losing it is a failure too.
     if (!stream_->WriteString(closing.GetString()) && result) {
         errorDetail = kBodyFailed;
@@ -325,7 +328,6 @@ int CEMailWriter::WriteEMail(const CMailDoc::FileInfo& file, CString& errorDetai
     char block[kMailBlock + 1];
     char out[2 * kMailBlock + 3];
     int pendingCr = 0;
-    bool lineEnded = false;
     int result = 1;
     for (;;) {
         std::size_t got = std::fread(block, 1, kMailBlock, f);
@@ -352,15 +354,16 @@ int CEMailWriter::WriteEMail(const CMailDoc::FileInfo& file, CString& errorDetai
             }
         }
         out[n] = '\0';
-        if (n > 0) lineEnded = out[n - 1] == '\n';
         if (!stream_->WriteString(out)) {
             result = 0;
             break;
         }
     }
     std::fclose(f);
-    // The mail's text ends with a line end of its own; one more would add a blank line to it.
-    if (result && (pendingCr || !lineEnded)) result = stream_->WriteString(kCrLf);
+    // A CR at the very end is the mail's own line end. Nothing more is added: the CR LF that
+    // follows belongs to the next boundary delimiter (RFC 2046 5.1.1), so the mail arrives
+    // exactly as it was, with or without a final line end.
+    if (result && pendingCr) result = stream_->WriteString(kCrLf);
     if (!result) errorDetail = kMailFailed + file.path;
     return result;
 }

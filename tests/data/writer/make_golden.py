@@ -120,7 +120,7 @@ def mail_part(name, data):
     return (b"Content-Type: message/rfc822;\r\n\tname=" + n + CRLF
             + b"Content-Transfer-Encoding: 7bit\r\n"
             + b"Content-Disposition: attachment;\r\n\tfilename=" + n + CRLF + CRLF
-            + data + (b"" if data.endswith(CRLF) else CRLF))
+            + data)
 
 
 def multipart(body, parts):
@@ -128,6 +128,9 @@ def multipart(body, parts):
     out += b"--" + BOUNDARY + CRLF + body_part(body)
     for part in parts:
         out += CRLF + b"--" + BOUNDARY + CRLF + part
+    # The line end before a delimiter belongs to it; an attached mail brings none of its own.
+    if parts and parts[-1].startswith(b"Content-Type: message/rfc822"):
+        out += CRLF
     return out + b"--" + BOUNDARY + b"--" + CRLF
 
 

@@ -75,9 +75,12 @@ TEST_F(PerserRoundTrip, WrittenDocumentParsesBackTheSame)
     std::string binary;
     for (int i = 0; i < 5000; ++i) binary += static_cast<char>(i * 7 % 256);
     WriteFile(root / "in" / "data.bin", binary);
-    // Without a final line end: the writer adds the one the delimiter takes back.
+    // Without a final line end, and with one: the CR LF the writer adds after each belongs
+    // to the boundary delimiter, so both come back as they went in.
     std::string mail = "From: x@example.jp\r\nSubject: inner\r\n\r\nattached mail\r\n.";
     WriteFile(root / "in" / "inner.eml", mail);
+    std::string ended = "From: y@example.jp\r\nSubject: ended\r\n\r\nlast line\r\n";
+    WriteFile(root / "in" / "ended.eml", ended);
 
     CMailDoc doc;
     doc.SetFromAddress(CAddress("", "差出人", "from@example.jp"));
@@ -87,7 +90,8 @@ TEST_F(PerserRoundTrip, WrittenDocumentParsesBackTheSame)
     doc.SetSubject("見積もりのご依頼（至急）ｶﾀｶﾅ");
     doc.SetBody("いつもお世話になっております。\r\n見積もりをお願いします。\r\n\r\n以上");
     doc.SetFiles({{CString((root / "in" / "data.bin").c_str()), "data.bin"},
-                  {CString((root / "in" / "inner.eml").c_str()), "inner"}});
+                  {CString((root / "in" / "inner.eml").c_str()), "inner"},
+                  {CString((root / "in" / "ended.eml").c_str()), "ended"}});
     CString text = Write(doc);
 
     CMailDoc back;
@@ -111,9 +115,11 @@ TEST_F(PerserRoundTrip, WrittenDocumentParsesBackTheSame)
 
     CMailDoc::FileList files;
     back.GetFiles(files);
-    ASSERT_EQ(files.size(), 2u);
+    ASSERT_EQ(files.size(), 3u);
     EXPECT_EQ(files[0].title, "data.bin");
     EXPECT_EQ(ReadFile(files[0].path.GetString()), binary);
     EXPECT_EQ(files[1].title, "inner");
     EXPECT_EQ(ReadFile(files[1].path.GetString()), mail);
+    EXPECT_EQ(files[2].title, "ended");
+    EXPECT_EQ(ReadFile(files[2].path.GetString()), ended);
 }

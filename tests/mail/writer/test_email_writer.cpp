@@ -259,16 +259,18 @@ TEST(CEMailWriter, AttachedMailLineEndsAreMadeCrLf)
     int result = 0;
     std::string text = WriteMessage(doc, &result);
     ASSERT_EQ(result, 1);
-    std::string expected = std::string(1022, 'a') + "\r\nb\r\nc\r\nde\r\n--BOUNDARY";
+    // The mail keeps its own last line end; the CR LF after it belongs to the delimiter.
+    std::string expected = std::string(1022, 'a') + "\r\nb\r\nc\r\nde\r\n\r\n--BOUNDARY_";
     EXPECT_NE(text.find("\r\n\r\n" + expected), std::string::npos);
 
-    // A mail without a final line end gets one; an empty mail is an empty line.
+    // A mail without a final line end gets none (the delimiter's line end follows it), and
+    // an empty mail stays empty, whether it stands in the middle or last.
     WriteBytes(folder + "/open.eml", "Subject: x\r\n\r\nno line end");
     WriteBytes(folder + "/empty.eml", "");
     doc.SetFiles({{(folder + "/open.eml").c_str(), ""}, {(folder + "/empty.eml").c_str(), ""}});
     text = WriteMessage(doc, &result);
     ASSERT_EQ(result, 1);
-    EXPECT_NE(text.find("\r\n\r\nno line end\r\n\r\n--BOUNDARY"), std::string::npos);
+    EXPECT_NE(text.find("\r\n\r\nno line end\r\n--BOUNDARY_"), std::string::npos);
     EXPECT_NE(text.find("filename=\"empty.eml\"\r\n\r\n\r\n--BOUNDARY"), std::string::npos);
 }
 
