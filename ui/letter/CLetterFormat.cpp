@@ -8,6 +8,7 @@
 #include <QTextBlockFormat>
 #include <QTextList>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -27,6 +28,12 @@ qreal CLetterFormat::ColumnWidth()
     // Measured once: the editor asks for it on every line it exports.
     static const qreal width = QFontMetricsF(BaseFont()).horizontalAdvance(QLatin1Char('0'));
     return width;
+}
+
+int CLetterFormat::DesignPixels(int pixels96)
+{
+    constexpr qreal kDesignColumn = 8.0;
+    return static_cast<int>(std::lround(pixels96 * std::max(ColumnWidth(), kDesignColumn) / kDesignColumn));
 }
 
 qreal CLetterFormat::TwipsToPixels(int twips)

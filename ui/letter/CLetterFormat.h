@@ -31,6 +31,11 @@ public:
     // The base font's advance of "0", in pixels (may be fractional).
     static qreal ColumnWidth();
 
+    // The designed window sizes (656, 660, 610, list heights, button offsets) are pixels of a
+    // 96-DPI screen, where one column is 8 pixels; this scales them by the real column width,
+    // so that 76 columns always fit, whatever the screen's DPI.
+    static int DesignPixels(int pixels96);
+
     static qreal TwipsToPixels(int twips);
     static int PixelsToTwips(qreal pixels);
 
