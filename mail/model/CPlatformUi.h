@@ -11,8 +11,20 @@
 // A window of the program (a QWidget in VeltoUI); opaque to the mail library.
 class CWnd;
 
-enum { IDOK = 1, IDCANCEL = 2 };
-enum : unsigned int { MB_OK = 0x0, MB_ICONEXCLAMATION = 0x30, MB_ICONINFORMATION = 0x40 };
+// Answers and styles of a message box, with the framework's values.
+enum { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
+enum : unsigned int {
+    MB_OK = 0x0,
+    MB_OKCANCEL = 0x1,
+    MB_YESNOCANCEL = 0x3,
+    MB_YESNO = 0x4,
+    MB_TYPEMASK = 0xF,
+    MB_ICONHAND = 0x10,
+    MB_ICONQUESTION = 0x20,
+    MB_ICONEXCLAMATION = 0x30,
+    MB_ICONINFORMATION = 0x40,
+    MB_ICONMASK = 0xF0,
+};
 
 // A file dialog the caller has prepared (title, filter, default name).
 class CFileDialog {

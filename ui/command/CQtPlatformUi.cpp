@@ -64,11 +64,11 @@ void CQtPlatformUi::MessageBox(CWnd* parent, const CString& text, const CString&
                                unsigned int type)
 {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
-    switch (type & 0xF0) {
-    case 0x10:  // MB_ICONHAND
+    switch (type & MB_ICONMASK) {
+    case MB_ICONHAND:
         icon = QMessageBox::Critical;
         break;
-    case 0x20:  // MB_ICONQUESTION
+    case MB_ICONQUESTION:
         icon = QMessageBox::Question;
         break;
     case MB_ICONEXCLAMATION:
