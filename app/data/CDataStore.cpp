@@ -2,8 +2,8 @@
 
 #include "data/CDatabase.h"
 #include "data/CDbException.h"
-#include "data/CMessageUi.h"
 #include "encoding/CCodePage.h"
+#include "model/CPlatformUi.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -163,7 +163,7 @@ int CDataStore::CreateDatabases()
     };
     for (const Database& database : databases) {
         if (CreateDatabase(database.path, database.schema) == Created::Failed) {
-            ShowMessageBox(database.message, MB_OK | MB_ICONEXCLAMATION);
+            MessageBox(nullptr, database.message, productName_, MB_OK | MB_ICONEXCLAMATION);
             return 0;
         }
     }

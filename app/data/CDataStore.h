@@ -31,8 +31,8 @@ public:
     // (mode 0700) and every database file that does not exist yet, in the order Config,
     // Account, Address, Template, each with its tables and default rows in one transaction.
     // A file that exists is used as found. When a creation fails the half-made file is
-    // deleted, the database's message is shown through CMessageUi and the later databases
-    // are not tried. Returns non-zero when the folder was found and every creation succeeded.
+    // deleted, the database's message is shown (the message-box route, with the program's
+    // name as caption) and the later databases are not tried. Returns non-zero when the folder was found and every creation succeeded.
     [[nodiscard]] int CreateDatabases();
 
 private:
