@@ -149,6 +149,7 @@ int CAddressPage::StoreToDocument()
 
 void CAddressPage::OnPageShown()
 {
+    CWizardPage::OnPageShown();
     LoadSenders();
     GetSubjectEdit()->setFocus();
 }

@@ -72,6 +72,7 @@ int CBodyPage::StoreToDocument()
 
 void CBodyPage::OnPageShown()
 {
+    CWizardPage::OnPageShown();
     GetSubjectEdit()->setFocus();
 }
 

@@ -10,5 +10,6 @@ CLetterPage::CLetterPage(CMailDoc* doc, CMailWizard* wizard) : CWizardPage(IDD, 
 
 void CLetterPage::OnPageShown()
 {
+    CWizardPage::OnPageShown();
     GetSubjectEdit()->setFocus();
 }

@@ -115,6 +115,7 @@ void CMailWizard::Start()
 {
     m_current = 0;
     m_currentPage = m_pages[0];
+    SetTitle(m_title);
     m_currentPage->ShowPage();
 }
 

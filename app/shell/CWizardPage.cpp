@@ -284,6 +284,14 @@ int CWizardPage::ShowPage()
     return 1;
 }
 
+void CWizardPage::OnPageShown()
+{
+    // The subject is one for all pages; the page left last has stored it.
+    m_doc->GetSubject(m_subject);
+    if (GetSubjectText() != m_subject)
+        SetSubjectText(m_subject);
+}
+
 int CWizardPage::HidePage()
 {
     hide();

@@ -84,6 +84,7 @@ public:
     virtual int LoadFromDocument();
     virtual int HasError();
     virtual int StoreToDocument();
+    // Each page gives its own; the base one (call it first) shows the document's subject.
     virtual void OnPageShown() = 0;
     virtual int ReloadFromDocument();
     virtual void ResetPage();
