@@ -228,8 +228,8 @@ void CMailWizard::ApplyPageOrder(int ask)
 void CMailWizard::ShowInsteadOf(CWizardPage* shown, CWizardPage* hidden)
 {
     if (hidden != nullptr && hidden != shown) {
-        if (shown->pos() != hidden->pos())
-            shown->move(hidden->pos());
+        // Moved even to the same place: a dialog never moved is centred when first shown.
+        shown->move(hidden->pos());
         // Keep the height the user gave the window as well: the pages look like one window.
         if (shown->height() != hidden->height())
             shown->resize(shown->width(), hidden->height());

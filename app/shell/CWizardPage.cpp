@@ -235,6 +235,16 @@ int CWizardPage::OnInitDialog()
                    ToQString(GetPageCaption()));
     UpdateMenu();  // the check marks follow the wizard's flags
     ApplySizingRule();
+    // The page's own controls come between the subject and the buttons in the Tab order,
+    // though the base made the buttons first.
+    QWidget* last = m_subjectEdit;
+    for (QWidget* widget = m_subjectEdit->nextInFocusChain(); widget != m_subjectEdit && widget != this;
+         widget = widget->nextInFocusChain()) {
+        if (widget != m_ok && widget != m_cancel && isAncestorOf(widget) && (widget->focusPolicy() & Qt::TabFocus))
+            last = widget;
+    }
+    setTabOrder(last, m_ok);
+    setTabOrder(m_ok, m_cancel);
     setAcceptDrops(true);
     return 1;
 }
