@@ -81,8 +81,10 @@ constexpr std::array<unsigned char, 256> kJisTrail = [] {
 constexpr std::array<std::uint16_t, 256> kSjisRowFast = [] {
     std::array<std::uint16_t, 256> t{};
     for (int b = 0; b < 0xF0; ++b) t[b] = kSjisRow[b];
-    // NEC row 13 holds characters that JIS X 0208 has elsewhere: see CanonicalSjis.
+    // NEC row 13 and the NEC-selected row 0xEE hold characters that JIS X 0208 has
+    // elsewhere: see CanonicalSjis.
     t[0x87] = 0;
+    t[0xEE] = 0;
     return t;
 }();
 
@@ -165,7 +167,8 @@ constexpr std::uint16_t kNecTwin[13] = {
 };
 
 // The lowest code of the same character: an IBM extension (0xFA40-0xFC4B) becomes its
-// NEC-selected or JIS twin, a NEC row 13 character that JIS X 0208 has becomes the JIS one.
+// NEC-selected or JIS twin, a NEC row 13 or NEC-selected character that JIS X 0208 has
+// becomes the JIS one.
 // 0 for a pair that is no character (user-defined area, out of the table).
 inline unsigned CanonicalSjis(unsigned lead, unsigned trail)
 {
@@ -180,6 +183,8 @@ inline unsigned CanonicalSjis(unsigned lead, unsigned trail)
     if (lead == 0x87 && trail >= 0x90 && trail <= 0x9C && kNecTwin[trail - 0x90] != 0) {
         return kNecTwin[trail - 0x90];
     }
+    // "¬" stands among the NEC-selected IBM extensions too.
+    if (lead == 0xEE && trail == 0xF9) return 0x81CA;
     return lead << 8 | trail;
 }
 
