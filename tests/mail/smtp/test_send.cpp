@@ -215,6 +215,17 @@ TEST(MailSend, MoreThanHundredRecipientsAreRefusedBeforeConnecting)
 
 TEST(MailSend, OnlyA2xxAfterTheDataIsAnAcceptance)
 {
+    // A long acceptance is an acceptance: failing it would make the user send twice.
+    {
+        const std::string accepted = "250 2.0.0 Ok: queued as " + std::string(600, 'Q') + "\r\n";
+        auto script = Server(1, accepted.c_str());
+        FakeFactory factory(script);
+        CMailDoc doc;
+        FillDoc(doc);
+        CProgressCallback progress("送信中", 0, nullptr);
+        CString detail;
+        EXPECT_TRUE(CMailSendRecv::Send(doc, progress, detail)) << detail.Str();
+    }
     // 354 at the end of the data, 250 to DATA: neither opens nor accepts anything.
     {
         auto script = Server(1, "354 go on\r\n");

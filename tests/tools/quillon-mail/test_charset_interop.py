@@ -35,7 +35,7 @@ def fold_kana(text):
 
 
 def tool(*args):
-    return subprocess.run([BINARY, *args], capture_output=True)
+    return subprocess.run([BINARY, *args], capture_output=True, stdin=subprocess.DEVNULL)
 
 
 def iconv(data, charset):
