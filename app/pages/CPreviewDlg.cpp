@@ -61,6 +61,11 @@ CPreviewDlg::CPreviewDlg(const CMailDoc* doc, QWidget* parent, int withSend)
     doc->GetSubject(text);
     m_subject->setText(ToQString(text));
     m_subject->setReadOnly(true);
+    // Fixed pitch, so that the three full-width prefixes line up as designed.
+    QFont fixed(QStringLiteral(u"IPAGothic"));
+    fixed.setStyleHint(QFont::Monospace);
+    fixed.setPointSizeF(m_recipients->font().pointSizeF());
+    m_recipients->setFont(fixed);
     for (const CString& line : RecipientLines(*doc))
         m_recipients->addItem(ToQString(line));
     m_recipients->setFixedHeight(m_recipients->fontMetrics().lineSpacing() * 4 + 8);

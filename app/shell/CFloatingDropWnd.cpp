@@ -35,15 +35,13 @@ CFloatingDropWnd::CFloatingDropWnd() : QDialog(nullptr, Qt::Tool | Qt::WindowSta
 void CFloatingDropWnd::ShowFor(CWizardPage* page)
 {
     m_page = page;
+    show();  // first, so that its frame is known
     if (!m_placed && page != nullptr) {
-        const QRect frame = page->frameGeometry();
-        adjustSize();
         QRect mine = frameGeometry();
-        mine.moveBottomRight(frame.bottomRight());
+        mine.moveBottomRight(page->frameGeometry().bottomRight());
         move(mine.topLeft());
         m_placed = true;
     }
-    show();
     raise();
     activateWindow();
     if (page != nullptr)

@@ -20,7 +20,7 @@ CPageOrderDlg::CPageOrderDlg(const QStringList& captions, QWidget* parent) : QDi
     const QFontMetrics metrics = m_list->fontMetrics();
     m_list->setFixedSize(metrics.horizontalAdvance(QString(12, u'あ')) + 12,
                          metrics.lineSpacing() * 3 + 16);
-    layout->addWidget(m_list);
+    layout->addWidget(m_list, 0, Qt::AlignTop);
     auto* buttons = new QVBoxLayout;
     auto add = [&](int id, const QString& text) {
         auto* button = new QPushButton(text, this);
