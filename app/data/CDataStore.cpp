@@ -116,6 +116,9 @@ CDataStore::CDataStore()
 
 int CDataStore::FindDataFolder()
 {
+    // Known only once found: a failed search leaves no path of an earlier one behind.
+    for (CString* path : {&dataFolder_, &configDbPath_, &accountDbPath_, &addressDbPath_, &templateDbPath_})
+        path->Empty();
     std::string base;
     const char* xdg = std::getenv("XDG_DATA_HOME");
     if (xdg && xdg[0] == '/') {

@@ -38,8 +38,11 @@ void CQuillonApp::LoadTranslations()
 
 int CQuillonApp::InitInstance()
 {
-    m_ui = std::make_unique<CQtPlatformUi>();
-    CPlatformUi::Set(m_ui.get());
+    // A user interface installed before (the tests' scripted boxes) stays.
+    if (CPlatformUi::Get() == nullptr) {
+        m_ui = std::make_unique<CQtPlatformUi>();
+        CPlatformUi::Set(m_ui.get());
+    }
     LoadTranslations();
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -85,7 +88,7 @@ int CQuillonApp::ExitInstance()
     m_main.reset();
     theDataStore.DestroyToolWindows();
     CProfile::Reset();
-    if (CPlatformUi::Get() == m_ui.get())
+    if (m_ui && CPlatformUi::Get() == m_ui.get())
         CPlatformUi::Set(nullptr);
     m_ui.reset();
     return 0;

@@ -115,6 +115,11 @@ def main():
     if result.returncode == 0 or "DISPLAY" not in result.stderr.decode("utf-8", "replace"):
         fail("a start without a display: exit %d, %r" % (result.returncode, result.stderr))
 
+    # A display that cannot be opened: the same kind of line instead of Qt's abort.
+    result = subprocess.run([args.quillon], env=dict(bare, DISPLAY=":9999"), capture_output=True, timeout=20)
+    if result.returncode != 2 or "画面を開けませんでした" not in result.stderr.decode("utf-8", "replace"):
+        fail("a display that cannot be opened: exit %d, %r" % (result.returncode, result.stderr))
+
     xvfb = Xvfb()
     server = None
     try:
