@@ -2,6 +2,7 @@
 
 #include "model/CAddress.h"
 #include "model/CMailDoc.h"
+#include "smtp/CPop3.h"
 #include "smtp/CProgressCallback.h"
 #include "smtp/CSmtp.h"
 #include "smtp/CSmtpStream.h"
@@ -20,6 +21,25 @@ void AddMailAddresses(CStringArray& list, unsigned int count, const CAddress* (C
         CString mail = address->GetMailAddress();
         if (!mail.IsEmpty()) list.Add(mail);
     }
+}
+
+// POP before SMTP: logs in to the receive server and QUITs, so that the SMTP server lets
+// this address send for a while. A refusal carries the server's reply in `detail`.
+int LogInToReceiveServer(const CSmtpSecurity& security, CString& detail)
+{
+    CPop3 pop;
+    if (pop.Open(security.receiveServer.GetString(), security.receivePort, security.receiveTls) &&
+        pop.Login(security.account, security.password)) {
+        // Servers note the login when it succeeds; a QUIT that goes wrong changes nothing.
+        pop.Close();
+        return 1;
+    }
+    CString reason;
+    pop.GetErrorDetail(reason);
+    pop.Close();
+    detail.Format("POP before SMTP: 受信サーバー %s にログインできませんでした。\r\n\r\n", security.receiveServer.GetString());
+    detail += reason;
+    return 0;
 }
 
 }  // namespace
@@ -48,10 +68,23 @@ int CMailSendRecv::Send(const CMailDoc& doc, CProgressCallback& progress, CStrin
 
     CSmtpSecurity security;
     doc.GetSendSecurity(security);
-    if (security.needAuth && security.account.IsEmpty()) {
+    if (security.needAuth && security.account.empty()) {
         security.Wipe();
         detail = "SendAccount is empty.";
         return 0;
+    }
+
+    if (security.PopBeforeSmtp()) {
+        if (security.receiveServer.IsEmpty()) {
+            security.Wipe();
+            detail = "ReceiveServer is empty.";
+            return 0;
+        }
+        if (security.receivePort <= 0 || security.receivePort > 65535) {
+            security.Wipe();
+            detail = "ReceivePort is invalid.";
+            return 0;
+        }
     }
 
     CStringArray recipients;
@@ -69,6 +102,13 @@ int CMailSendRecv::Send(const CMailDoc& doc, CProgressCallback& progress, CStrin
         return 0;
     }
 
+    if (security.PopBeforeSmtp()) {
+        const int loggedIn = LogInToReceiveServer(security, detail);
+        // The SMTP session itself does not authenticate: the login above is its permission.
+        security.Wipe();
+        security.needAuth = 0;
+        if (!loggedIn) return 0;
+    }
     CSmtpStream stream(server.GetString(), static_cast<int>(port), sender.GetString(), recipients, security);
     security.Wipe();
     if (!stream.Open()) {

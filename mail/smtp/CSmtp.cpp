@@ -1,7 +1,6 @@
 #include "smtp/CSmtp.h"
 
 #include "encoding/CBase64.h"
-#include "encoding/CCodePage.h"
 #include "smtp/CSmtpSocket.h"
 #include "smtp/CSmtpTls.h"
 
@@ -48,18 +47,12 @@ std::string Upper(std::string text)
     return text;
 }
 
-// SASL strings are UTF-8 (RFC 4422); the account and password are held as code page 932.
+// SASL strings are UTF-8 (RFC 4422), as the account and password are held.
 std::string Base64Utf8(const std::string& utf8)
 {
     CString out;
     CBase64::Encode(reinterpret_cast<const unsigned char*>(utf8.data()), static_cast<unsigned int>(utf8.size()), out);
     return out.Str();
-}
-
-void Wipe(std::string& secret)
-{
-    explicit_bzero(secret.data(), secret.size());
-    secret.clear();
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -270,7 +263,7 @@ int CSmtp::StartTls(const char* server)
 int CSmtp::WriteSecret(std::string& line, unsigned int& code)
 {
     int result = WriteString(line.c_str(), code);
-    Wipe(line);
+    CSmtpSecurity::WipeBytes(line);
     return result;
 }
 
@@ -281,7 +274,7 @@ int CSmtp::Authenticate(const CSmtpSecurity& security)
         errorDetail_ = kAuthNeedsTls;
         return 0;
     }
-    if (security.account.IsEmpty()) {
+    if (security.account.empty()) {
         errorDetail_ = kNoAccount;
         return 0;
     }
@@ -315,8 +308,8 @@ int CSmtp::Authenticate(const CSmtpSecurity& security)
         return 0;
     }
 
-    std::string user = CCodePage::ToUtf8(security.account);
-    std::string password = CCodePage::ToUtf8(security.password);
+    std::string user = security.account;
+    std::string password = security.password;
     std::string line;
     unsigned int code = 0;
     int ok = 0;
@@ -324,7 +317,7 @@ int CSmtp::Authenticate(const CSmtpSecurity& security)
     if (name == "PLAIN") {
         std::string message = std::string(1, '\0') + user + std::string(1, '\0') + password;
         line = "AUTH PLAIN " + Base64Utf8(message) + "\r\n";
-        Wipe(message);
+        CSmtpSecurity::WipeBytes(message);
         ok = WriteSecret(line, code);
     } else if (name == "LOGIN") {
         ok = WriteString("AUTH LOGIN\r\n", code) && code == 334;
@@ -347,8 +340,8 @@ int CSmtp::Authenticate(const CSmtpSecurity& security)
             if (!CBase64::Decode(encoded, reinterpret_cast<unsigned char*>(challenge.data()),
                                  static_cast<unsigned int>(challenge.size()), challengeLength) ||
                 challengeLength == 0) {
-                Wipe(user);
-                Wipe(password);
+                CSmtpSecurity::WipeBytes(user);
+                CSmtpSecurity::WipeBytes(password);
                 errorDetail_ = kBadChallenge;
                 return 0;
             }
@@ -367,8 +360,8 @@ int CSmtp::Authenticate(const CSmtpSecurity& security)
             ok = WriteSecret(line, code);
         }
     }
-    Wipe(user);
-    Wipe(password);
+    CSmtpSecurity::WipeBytes(user);
+    CSmtpSecurity::WipeBytes(password);
     // Only 235 means logged in; a 334 asking for more is no acceptance either.
     if (ok && code / 100 != 2) ok = 0;
     if (!ok && errorDetail_.IsEmpty()) errorDetail_ = CString(reply_.data(), static_cast<int>(reply_.size()));

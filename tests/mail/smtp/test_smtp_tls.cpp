@@ -108,11 +108,12 @@ TEST(SmtpTls, EachMechanismExactBytesAfterStartTls)
                                }));
     }
     {
-        // A Japanese user name goes out as UTF-8 (RFC 4616), not as code page 932.
+        // A Japanese user name goes out as the UTF-8 bytes it is held in (RFC 4616), never
+        // through code page 932 ("たろう", spelled out: narrow literals are code page 932).
         auto script = StartTlsServer("AUTH PLAIN");
         script->Reply("235 2.7.0 ok\r\n");
         CSmtp smtp(MakeFake(script));
-        ASSERT_TRUE(smtp.Open("smtp.example.jp", 587, Auth("たろう", "pw")));
+        ASSERT_TRUE(smtp.Open("smtp.example.jp", 587, Auth("\xE3\x81\x9F\xE3\x82\x8D\xE3\x81\x86", "pw")));
         EXPECT_EQ(script->log.back(), "S:235 2.7.0 ok\r\n");
         EXPECT_EQ(script->log[script->log.size() - 2], "C:AUTH PLAIN AOOBn+OCjeOBhgBwdw==\r\n");
     }
