@@ -1,6 +1,8 @@
 #include "data/CAccountSet.h"
 
+#include "data/CAccountAuthSet.h"
 #include "data/CDataStore.h"
+#include "data/CDbException.h"
 
 CAccountSet::CAccountSet(const CString& databasePath)
     : CKeyedSet(databasePath.IsEmpty() ? theDataStore.GetAccountDbPath() : databasePath,
@@ -16,8 +18,8 @@ void CAccountSet::DoFieldExchange(CFieldExchange& fx)
     fx.Text("SEND_SERVER", sendServer, 255);
     fx.Long("SEND_PORT", sendPort);
     fx.Bool("NEED_SEND_AUTH", needSendAuth);
-    fx.Text("SEND_ACCOUNT", sendAccount, 64);
-    fx.Text("SEND_PASSWORD", sendPassword, 64);
+    fx.Bytes("SEND_ACCOUNT", sendAccount, 64);
+    fx.Bytes("SEND_PASSWORD", sendPassword, 64);
     fx.Text("REPLY_MAIL_ADDRESS", replyMailAddress, 255);
 }
 
@@ -32,8 +34,8 @@ int CAccountSet::Add(const char* displayName, const char* mailAddress, const cha
             this->sendServer = sendServer;
             this->sendPort = sendPort;
             this->needSendAuth = needSendAuth;
-            this->sendAccount = sendAccount;
-            this->sendPassword = sendPassword;
+            this->sendAccount = sendAccount ? sendAccount : "";
+            this->sendPassword = sendPassword ? sendPassword : "";
             this->replyMailAddress = replyMailAddress;
         },
         newId);
@@ -50,8 +52,23 @@ int CAccountSet::Modify(long id, const char* displayName, const char* mailAddres
         this->sendServer = sendServer;
         this->sendPort = sendPort;
         this->needSendAuth = needSendAuth;
-        this->sendAccount = sendAccount;
-        this->sendPassword = sendPassword;
+        this->sendAccount = sendAccount ? sendAccount : "";
+        this->sendPassword = sendPassword ? sendPassword : "";
         this->replyMailAddress = replyMailAddress;
     });
+}
+
+int CAccountSet::Remove(long id)
+{
+    try {
+        CTransaction transaction(GetDatabase());
+        if (!FindKey(id)) return 0;
+        Delete();
+        CAccountAuthSet::DeleteRow(GetDatabase(), id);
+        transaction.Commit();
+        return 1;
+    } catch (const CDbException&) {
+        Invalidate();
+        return 0;
+    }
 }
