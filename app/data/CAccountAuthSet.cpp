@@ -61,11 +61,7 @@ int CAccountAuthSet::Write(long accountId, long authMethod, long sendSecurity, c
         transaction.Commit();
         return 1;
     } catch (const CDbException&) {
-        Invalidate();
-        try {
-            CancelUpdate();
-        } catch (const CDbException&) {
-        }
+        RecoverFromFailedWrite();
         return 0;
     }
 }

@@ -72,3 +72,32 @@ int CAccountSet::Remove(long id)
         return 0;
     }
 }
+
+int CAccountSet::WritePassword(long id, const std::string& password, int inKeyring)
+{
+    try {
+        {
+            CTransaction transaction(GetDatabase());
+            if (!FindKey(id)) return 0;
+            Edit();
+            sendPassword = inKeyring ? std::string() : password;
+            Update();
+            // One connection for both tables: a second one would wait for this one's lock.
+            GetDatabase().Execute(
+                "INSERT INTO \"ACCOUNT_AUTH\" (\"ACCOUNT_ID\", \"AUTH_METHOD\", \"SEND_SECURITY\","
+                " \"RECEIVE_SERVER\", \"RECEIVE_PORT\", \"RECEIVE_SECURITY\", \"PASSWORD_IN_KEYRING\")"
+                " VALUES (?, ?, ?, NULL, ?, ?, ?) ON CONFLICT (\"ACCOUNT_ID\") DO UPDATE SET"
+                " \"PASSWORD_IN_KEYRING\" = excluded.\"PASSWORD_IN_KEYRING\"",
+                {static_cast<std::int64_t>(id), static_cast<std::int64_t>(CAccountAuthSet::MethodSmtpAuth),
+                 static_cast<std::int64_t>(CAccountAuthSet::DefaultSendSecurity(sendPort)),
+                 static_cast<std::int64_t>(CAccountAuthSet::DefaultPopPort),
+                 static_cast<std::int64_t>(CAccountAuthSet::SecurityNone), static_cast<std::int64_t>(inKeyring != 0)});
+            transaction.Commit();
+        }
+        GetDatabase().Execute("PRAGMA wal_checkpoint(TRUNCATE)");
+        return 1;
+    } catch (const CDbException&) {
+        RecoverFromFailedWrite();
+        return 0;
+    }
+}

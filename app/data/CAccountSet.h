@@ -22,6 +22,12 @@ public:
     // Deletes the account's row and its row of ACCOUNT_AUTH together; 0 when there is no
     // such account. The password kept in the keyring is the caller's (CSenderSecurity).
     [[nodiscard]] int Remove(long id);
+    // Puts the account's password where it is kept, in one transaction: `password` into
+    // SEND_PASSWORD and ACCOUNT_AUTH.PASSWORD_IN_KEYRING cleared, or with `inKeyring`
+    // SEND_PASSWORD emptied and the flag set (the keyring itself is the caller's). The row of
+    // ACCOUNT_AUTH is added with its defaults when missing. Afterwards the write-ahead log
+    // is folded into the file and emptied, so the replaced bytes leave the disk at once.
+    [[nodiscard]] int WritePassword(long id, const std::string& password, int inKeyring);
 
     long id = 0;
     CString displayName;       // Text(255)
