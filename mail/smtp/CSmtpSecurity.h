@@ -42,10 +42,6 @@ struct CSmtpSecurity {
     bool ImplicitTls(int port) const { return tls == TlsImplicit || (tls == TlsAuto && port == ImplicitTlsPort); }
     bool StartTlsRequired(int port) const { return !ImplicitTls(port) && (tls == TlsStartTls || needAuth); }
     bool PopBeforeSmtp() const { return needAuth && method == MethodPopBeforeSmtp; }
-    bool ReceiveImplicitTls() const
-    {
-        return receiveTls == TlsImplicit || (receiveTls == TlsAuto && receivePort == PopImplicitTlsPort);
-    }
     // Overwrites the credentials' bytes before they go back to the heap.
     void Wipe()
     {
