@@ -93,7 +93,7 @@ CSenderSecurity::Status CSenderSecurity::Load(long accountId, CSmtpSecurity& sec
     CSmtpSecurity::WipeBytes(account.sendPassword);
     // Without authentication no password is needed, and no keyring is asked to unlock.
     if (!security.needAuth) return Ok;
-    return ReadPassword(accountId, security.password, detail);
+    return ReadPassword(accountId, security.password.Str(), detail);
 }
 
 CSenderSecurity::Status CSenderSecurity::StorePassword(long accountId, const std::string& password, bool inKeyring,

@@ -24,12 +24,14 @@ void AddMailAddresses(CStringArray& list, unsigned int count, const CAddress* (C
 }
 
 // POP before SMTP: logs in to the receive server and QUITs, so that the SMTP server lets
-// this address send for a while. A refusal carries the server's reply in `detail`.
-int LogInToReceiveServer(const CSmtpSecurity& security, CString& detail)
+// this address send for a while. A refusal carries the server's reply in `detail`; a user's
+// cancel leaves it empty.
+int LogInToReceiveServer(const CSmtpSecurity& security, CProgressCallback& progress, CString& detail)
 {
     CPop3 pop;
+    pop.SetCancelCheck([&progress] { return progress.UserCanceled() || !progress.Callback(0); });
     if (pop.Open(security.receiveServer.GetString(), security.receivePort, security.receiveTls) &&
-        pop.Login(security.account, security.password)) {
+        pop.Login(security.account.Str(), security.password.Str())) {
         // Servers note the login when it succeeds; a QUIT that goes wrong changes nothing.
         pop.Close();
         return 1;
@@ -37,6 +39,10 @@ int LogInToReceiveServer(const CSmtpSecurity& security, CString& detail)
     CString reason;
     pop.GetErrorDetail(reason);
     pop.Close();
+    if (progress.UserCanceled()) {
+        detail.Empty();
+        return 0;
+    }
     detail.Format("POP before SMTP: 受信サーバー %s にログインできませんでした。\r\n\r\n", security.receiveServer.GetString());
     detail += reason;
     return 0;
@@ -68,7 +74,7 @@ int CMailSendRecv::Send(const CMailDoc& doc, CProgressCallback& progress, CStrin
 
     CSmtpSecurity security;
     doc.GetSendSecurity(security);
-    if (security.needAuth && security.account.empty()) {
+    if (security.needAuth && security.account.IsEmpty()) {
         security.Wipe();
         detail = "SendAccount is empty.";
         return 0;
@@ -92,6 +98,11 @@ int CMailSendRecv::Send(const CMailDoc& doc, CProgressCallback& progress, CStrin
     AddMailAddresses(recipients, doc.GetCcAddressSize(), &CMailDoc::GetCcAddress, doc);
     AddMailAddresses(recipients, doc.GetBccAddressSize(), &CMailDoc::GetBccAddress, doc);
     if (doc.GetSenderBccFlg()) recipients.Add(sender);
+    // Refused before connecting, with the reason: a server would refuse it half-way.
+    if (!CSmtp::CheckRecipientCount(recipients.GetSize(), detail)) {
+        security.Wipe();
+        return 0;
+    }
 
     // An address that could break a command line is refused before any connection; the
     // stream takes the sender as a C string, where a NUL would cut it short unseen.
@@ -103,7 +114,7 @@ int CMailSendRecv::Send(const CMailDoc& doc, CProgressCallback& progress, CStrin
     }
 
     if (security.PopBeforeSmtp()) {
-        const int loggedIn = LogInToReceiveServer(security, detail);
+        const int loggedIn = LogInToReceiveServer(security, progress, detail);
         // The SMTP session itself does not authenticate: the login above is its permission.
         security.Wipe();
         security.needAuth = 0;
@@ -111,8 +122,12 @@ int CMailSendRecv::Send(const CMailDoc& doc, CProgressCallback& progress, CStrin
     }
     CSmtpStream stream(server.GetString(), static_cast<int>(port), sender.GetString(), recipients, security);
     security.Wipe();
+    stream.SetEightBit(CEMailWriter::NeedsEightBit(doc));
+    // Every socket wait keeps the progress dialog answering, so its cancel ends the wait.
+    stream.SetCancelCheck([&progress] { return progress.UserCanceled() || !progress.Callback(0); });
     if (!stream.Open()) {
         stream.GetErrorDetail(detail);
+        if (progress.UserCanceled()) detail.Empty();
         return 0;
     }
     int result = 0;
@@ -120,17 +135,30 @@ int CMailSendRecv::Send(const CMailDoc& doc, CProgressCallback& progress, CStrin
         CEMailWriter writer(&stream, doc, progress);
         result = writer.Write(detail);
     }
-    progress.Complete();
-    if (!result) {
-        stream.Abort();
-        return 0;
-    }
     if (progress.UserCanceled()) {
+        progress.Complete();
         stream.Abort();
         detail.Empty();
         return 0;
     }
-    if (!stream.Finish()) {
+    if (!result) {
+        // A failed write is the connection's failure: say it in the socket's or the server's
+        // words, not the writer's (which names a file that was read well).
+        CString streamDetail;
+        stream.GetErrorDetail(streamDetail);
+        if (!streamDetail.IsEmpty()) detail = streamDetail;
+        progress.Complete();
+        stream.Abort();
+        return 0;
+    }
+    // The dialog stays up while the server takes the data, which may take minutes.
+    int accepted = stream.Finish();
+    progress.Complete();
+    if (progress.UserCanceled()) {
+        detail.Empty();
+        return 0;
+    }
+    if (!accepted) {
         stream.GetErrorDetail(detail);
         return 0;
     }

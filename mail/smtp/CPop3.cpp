@@ -1,5 +1,6 @@
 #include "smtp/CPop3.h"
 
+#include "smtp/CSmtp.h"
 #include "smtp/CSmtpSocket.h"
 
 #include <openssl/evp.h>
@@ -61,30 +62,18 @@ std::string ApopDigest(const std::string& timestamp, const std::string& password
 
 }  // namespace
 
-CPop3::CPop3() : channel_(CSmtpSocket::Create()) {}
+CPop3::CPop3() : CPop3(CSmtpSocket::Create()) {}
 
-CPop3::CPop3(std::unique_ptr<CSmtpSocket> channel) : channel_(std::move(channel)) {}
+CPop3::CPop3(std::unique_ptr<CSmtpSocket> channel) : channel_(std::move(channel))
+{
+    channel_->SetServerWord("受信サーバー");
+}
 
 CPop3::~CPop3() = default;
 
-CString CPop3::VisibleText(const std::string& text)
+void CPop3::SetCancelCheck(std::function<bool()> check)
 {
-    CString shown;
-    for (char c : text) {
-        const unsigned char byte = static_cast<unsigned char>(c);
-        if (c == '\r') shown += "\\r";
-        else if (c == '\n') shown += "\\n";
-        else if (c == '\0') shown += "\\0";
-        else if (c == '\t') shown += "\\t";
-        else if (byte < 0x20 || byte == 0x7F) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-            shown += escaped;
-        } else {
-            shown += c;
-        }
-    }
-    return shown;
+    channel_->SetCancelCheck(std::move(check));
 }
 
 int CPop3::Open(const char* server, int port, CSmtpSecurity::TlsMode tls)
@@ -206,11 +195,11 @@ int CPop3::ReadReply()
     if (!reply_.empty() && reply_.back() == '\r') reply_.pop_back();
     if (reply_.compare(0, 3, "+OK") == 0 && (reply_.size() == 3 || reply_[3] == ' ')) return 1;
     if (reply_.compare(0, 4, "-ERR") == 0) {
-        errorDetail_ = VisibleText(reply_);
+        errorDetail_ = CSmtp::VisibleText(reply_);
     } else {
         errorDetail_ = kBadReply;
         errorDetail_ += "\r\n\r\n";
-        errorDetail_ += VisibleText(reply_);
+        errorDetail_ += CSmtp::VisibleText(reply_);
     }
     return 0;
 }

@@ -20,6 +20,7 @@
 #include "encoding/CString.h"
 #include "smtp/CSmtpSecurity.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -50,13 +51,11 @@ public:
     int Close();
 
     int IsOpen() const { return open_; }
+    // Asked during every socket wait; true cancels the wait (the progress dialog's cancel).
+    void SetCancelCheck(std::function<bool()> check);
     // The timestamp of the greeting ("<...@...>"), empty when there was none.
     const std::string& GetTimestamp() const { return timestamp_; }
     void GetErrorDetail(CString& detail) const { detail = errorDetail_; }
-
-    // `text` with CR, LF, NUL, tab, escape and every other control byte written as
-    // "\r", "\n", "\0", "\t" or "\xHH".
-    static CString VisibleText(const std::string& text);
 
 private:
     // Sends one command line (without its line end) and reads the reply; `secret` lines are

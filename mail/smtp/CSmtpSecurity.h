@@ -15,9 +15,6 @@
 // in to the receive server with POP3 and QUITs; the SMTP session itself then does no AUTH.
 // The receive server is plain with TlsAuto (TLS from the first byte on port 995), STLS
 // (RFC 2595) with TlsStartTls, TLS from the first byte with TlsImplicit.
-//
-// User names and passwords are not text: they hold the bytes that go to the server, UTF-8
-// as the user typed them, never converted through code page 932.
 
 #include "encoding/CString.h"
 
@@ -33,8 +30,10 @@ struct CSmtpSecurity {
     TlsMode tls = TlsAuto;
     int needAuth = 0;
     Method method = MethodSmtpAuth;
-    std::string account;   // the user name, UTF-8 bytes
-    std::string password;  // UTF-8 bytes, held in memory only; never written anywhere by the mail library
+    // Credentials are not text: the bytes the user typed, UTF-8, sent to AUTH and POP3 as
+    // they are (RFC 4616, RFC 4954, RFC 1939), never converted to or from code page 932.
+    CString account;
+    CString password;  // held in memory only; never written anywhere by the mail library
     CString receiveServer;  // the POP3 server of POP before SMTP
     int receivePort = PopPort;
     TlsMode receiveTls = TlsAuto;
@@ -42,11 +41,10 @@ struct CSmtpSecurity {
     bool ImplicitTls(int port) const { return tls == TlsImplicit || (tls == TlsAuto && port == ImplicitTlsPort); }
     bool StartTlsRequired(int port) const { return !ImplicitTls(port) && (tls == TlsStartTls || needAuth); }
     bool PopBeforeSmtp() const { return needAuth && method == MethodPopBeforeSmtp; }
-    // Overwrites the credentials' bytes before they go back to the heap.
+    // Overwrites the password's bytes before they go back to the heap.
     void Wipe()
     {
-        WipeBytes(password);
-        WipeBytes(account);
+        WipeBytes(password.Str());
     }
     // Overwrites and empties a buffer that held a secret (a password, a command that
     // carried one).

@@ -187,8 +187,8 @@ TEST_F(SenderSecurity, LoadFillsTheSecurityFromBothTablesOrTheirDefaults)
     EXPECT_EQ(security.needAuth, 1);
     EXPECT_EQ(security.method, CSmtpSecurity::MethodSmtpAuth);
     EXPECT_EQ(security.tls, CSmtpSecurity::TlsStartTls);
-    EXPECT_EQ(security.account, Utf8(u8"はなこ"));
-    EXPECT_EQ(security.password, password);
+    EXPECT_EQ(security.account.Str(), Utf8(u8"はなこ"));
+    EXPECT_EQ(security.password.Str(), password);
     EXPECT_EQ(security.receivePort, 110);
     EXPECT_EQ(security.receiveTls, CSmtpSecurity::TlsAuto);
     EXPECT_FALSE(security.PopBeforeSmtp());
@@ -199,13 +199,13 @@ TEST_F(SenderSecurity, LoadFillsTheSecurityFromBothTablesOrTheirDefaults)
     EXPECT_EQ(security.receiveServer, "pop.example.jp");
     EXPECT_EQ(security.receivePort, 995);
     EXPECT_EQ(security.receiveTls, CSmtpSecurity::TlsImplicit);
-    EXPECT_EQ(security.account, "taro");
-    EXPECT_EQ(security.password, "pw");
+    EXPECT_EQ(security.account.Str(), "taro");
+    EXPECT_EQ(security.password.Str(), "pw");
 
     ASSERT_EQ(CSenderSecurity::Load(open, security, detail), CSenderSecurity::Ok) << detail.Str();
     EXPECT_EQ(security.needAuth, 0);
     EXPECT_EQ(security.tls, CSmtpSecurity::TlsStartTls);
-    EXPECT_EQ(security.password, "");
+    EXPECT_EQ(security.password.Str(), "");
 
     EXPECT_EQ(CSenderSecurity::Load(999, security, detail), CSenderSecurity::NoAccount);
     EXPECT_EQ(detail, "差出人が見つかりません。");
@@ -269,10 +269,10 @@ TEST_F(NoKeyring, EveryCallSaysSoAtOnceAndNothingChanges)
     CSmtpSecurity security;
     EXPECT_EQ(CSenderSecurity::Load(id, security, detail), CSenderSecurity::NoKeyring);
     EXPECT_EQ(detail, "キーリング (Secret Service) に接続できないため、パスワードを読み出せません。");
-    EXPECT_EQ(security.account, "u");
+    EXPECT_EQ(security.account.Str(), "u");
     EXPECT_TRUE(security.PopBeforeSmtp());
     EXPECT_EQ(security.receiveServer, "pop.example.jp");
-    EXPECT_EQ(security.password, "");
+    EXPECT_EQ(security.password.Str(), "");
 
     // Deleting it removes the rows and says that the secret could not be reached.
     EXPECT_EQ(CSenderSecurity::RemoveAccount(id, detail), CSenderSecurity::NoKeyring);
@@ -325,8 +325,8 @@ TEST_F(Keyring, APasswordMovedToTheKeyringLeavesNoTraceBehind)
 
     CSmtpSecurity security;
     ASSERT_EQ(CSenderSecurity::Load(id, security, detail), CSenderSecurity::Ok) << detail.Str();
-    EXPECT_EQ(security.password, password);
-    EXPECT_EQ(security.account, "u");
+    EXPECT_EQ(security.password.Str(), password);
+    EXPECT_EQ(security.account.Str(), "u");
 
     // Neither the database nor its log, nor any file of this run, holds the bytes now; the
     // keyring's own file is encrypted.

@@ -201,14 +201,15 @@ TEST(Pop3, ASilentOrLostServerFailsWithTheSocketTextAndNoSecondWait)
     auto silent = Server({});
     CPop3 pop(MakeFake(silent));
     EXPECT_FALSE(pop.Open("pop.example.jp", 110, CSmtpSecurity::TlsAuto));
-    EXPECT_EQ(Detail(pop), "ソケット通信エラー(Recv)  エラーコード: 110 ");
+    const std::string silence = "ソケット通信エラー(Recv)  受信サーバーから 60 秒待っても応答がありませんでした。 (エラーコード: 110)";
+    EXPECT_EQ(Detail(pop), silence);
 
     // Silent after USER: no QUIT is sent into a connection that already failed.
     auto stalls = Server({"+OK ready\r\n"});
     CPop3 second(MakeFake(stalls));
     ASSERT_TRUE(second.Open("pop.example.jp", 110, CSmtpSecurity::TlsAuto));
     EXPECT_FALSE(second.Login("u", "secret"));
-    EXPECT_EQ(Detail(second), "ソケット通信エラー(Recv)  エラーコード: 110 ");
+    EXPECT_EQ(Detail(second), silence);
     EXPECT_TRUE(second.Close());
     EXPECT_EQ(stalls->ClientBytes(), "USER u\r\n");
 
@@ -218,7 +219,14 @@ TEST(Pop3, ASilentOrLostServerFailsWithTheSocketTextAndNoSecondWait)
     CPop3 third(MakeFake(hangsUp));
     ASSERT_TRUE(third.Open("pop.example.jp", 110, CSmtpSecurity::TlsAuto));
     EXPECT_FALSE(third.Login("u", "secret"));
-    EXPECT_EQ(Detail(third), "ソケット通信エラー(Recv)  エラーコード: 104 ");
+    EXPECT_EQ(Detail(third), "ソケット通信エラー(Recv)  受信サーバーが接続を切りました。 (エラーコード: 104)");
+
+    // A server that cannot be reached is named as the receive server.
+    auto refused = Server({});
+    refused->connectError = ECONNREFUSED;
+    CPop3 fourth(MakeFake(refused));
+    EXPECT_FALSE(fourth.Open("pop.example.jp", 110, CSmtpSecurity::TlsAuto));
+    EXPECT_EQ(Detail(fourth), "ソケット通信エラー(Connect)  受信サーバー pop.example.jp のポート 110 が接続を拒否しました。 (エラーコード: 111)");
 }
 
 TEST(Pop3, CredentialsThatCouldBreakTheCommandLineAreRefusedUnseen)
@@ -244,6 +252,4 @@ TEST(Pop3, CredentialsThatCouldBreakTheCommandLineAreRefusedUnseen)
     EXPECT_FALSE(other.Login("u", longPassword));
     EXPECT_EQ(Detail(other), "POP3 のユーザー名またはパスワードが長すぎます。");
     EXPECT_EQ(second->ClientBytes().find(longPassword), std::string::npos);
-
-    EXPECT_EQ(CPop3::VisibleText(std::string("a\tb\0c\x7F\r\n", 8)).Str(), "a\\tb\\0c\\x7F\\r\\n");
 }

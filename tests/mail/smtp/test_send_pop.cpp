@@ -125,7 +125,7 @@ TEST_F(SendPopBeforeSmtp, AMissingReceiveServerOrPortFailsBeforeAnyConnection)
     EXPECT_EQ(detail.Str(), "ReceivePort is invalid.");
 
     security.receivePort = 110;
-    security.account.clear();
+    security.account.Empty();
     doc_.SetSendSecurity(security);
     EXPECT_FALSE(CMailSendRecv::Send(doc_, progress, detail));
     EXPECT_EQ(detail.Str(), "SendAccount is empty.");
