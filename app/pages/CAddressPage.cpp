@@ -8,6 +8,7 @@
 #include "data/CDataStore.h"
 #include "data/CDbException.h"
 #include "model/CMailDoc.h"
+#include "settings/CSenderSecurity.h"
 
 #include <QBoxLayout>
 #include <QComboBox>
@@ -112,12 +113,15 @@ int CAddressPage::StoreToDocument()
 
     if (m_sender->currentIndex() >= 0) {
         CAccountSet account;
-        if (account.Open() && account.FindById(static_cast<long>(m_sender->currentData().toLongLong()))) {
+        const long id = static_cast<long>(m_sender->currentData().toLongLong());
+        if (account.Open() && account.FindById(id)) {
             doc->SetSendServer(account.sendServer, account.sendPort);
+            // The login as the account keeps it (ACCOUNT, ACCOUNT_AUTH, the keyring). Without
+            // its password a send that needs one fails with the server's own reply; saying so
+            // before the send is the Address page's work.
             CSmtpSecurity security;
-            security.needAuth = account.needSendAuth;
-            security.account = account.sendAccount;
-            security.password = account.sendPassword;
+            CString detail;
+            CSenderSecurity::Load(id, security, detail);
             doc->SetSendSecurity(security);
             security.Wipe();
             CAddress sender("", account.displayName.GetString(), account.mailAddress.GetString());
