@@ -105,7 +105,7 @@ void BM_Perse(benchmark::State& state)
     for (auto _ : state) {
         CMailDoc doc;
         CEMailPerser parser;
-        if (!parser.Perse(message, scratch.folder.c_str(), doc, 0)) state.SkipWithError("parse failed");
+        if (!parser.Perse(message, CPath::FromNative(scratch.folder.string()), doc, 0)) state.SkipWithError("parse failed");
         state.PauseTiming();
         scratch.Empty();
         state.ResumeTiming();
@@ -144,7 +144,7 @@ void BM_PersePeakMemory(benchmark::State& state)
             CString message(std::string(std::istreambuf_iterator<char>(in), {}));
             CMailDoc doc;
             CEMailPerser parser;
-            int ok = parser.Perse(message, out.c_str(), doc, 0);
+            int ok = parser.Perse(message, CPath::FromNative(out.string()), doc, 0);
             double peak = ok ? static_cast<double>(StatusKb("VmHWM:") - before) * 1024 /
                                    static_cast<double>(message.GetLength())
                              : -1;

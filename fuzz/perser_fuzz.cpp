@@ -49,13 +49,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     case 0: {
         CMailDoc doc;
         std::string folder = ScratchFolder();
-        (void)parser.Perse(text, folder.c_str(), doc, 0);
+        (void)parser.Perse(text, CPath::FromNative(folder), doc, 0);
         EmptyFolder(folder);
         break;
     }
     case 1: {
         CMailDoc doc;
-        (void)parser.Perse(text, nullptr, doc, 1);
+        (void)parser.Perse(text, CPath(), doc, 1);
         break;
     }
     case 2: {

@@ -2,7 +2,7 @@
 
 #include "data/CDataStore.h"
 
-CAccountSet::CAccountSet(const CString& databasePath)
+CAccountSet::CAccountSet(const CPath& databasePath)
     : CKeyedSet(databasePath.IsEmpty() ? theDataStore.GetAccountDbPath() : databasePath,
                 "ACCOUNT", "ID")
 {

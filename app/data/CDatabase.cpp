@@ -12,11 +12,11 @@ CDatabase::~CDatabase()
     Close();
 }
 
-void CDatabase::Open(const CString& path)
+void CDatabase::Open(const CPath& path)
 {
     Close();
     sqlite3* db = nullptr;
-    std::string native = CCodePage::ToUtf8(path);
+    const std::string& native = path.Native();
     int result = sqlite3_open_v2(native.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
     if (result != SQLITE_OK) {
         std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(result);
@@ -38,6 +38,19 @@ void CDatabase::Open(const CString& path)
         Close();
         throw;
     }
+}
+
+void CDatabase::OpenMemory()
+{
+    Close();
+    sqlite3* db = nullptr;
+    int result = sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE, nullptr);
+    if (result != SQLITE_OK) {
+        sqlite3_close(db);
+        throw CDbException(result, sqlite3_errstr(result));
+    }
+    db_ = db;
+    path_ = CPath();
 }
 
 void CDatabase::Close()
@@ -172,6 +185,10 @@ void CDbStatement::Bind(int index, const CDbValue& value)
         std::string utf8 = CCodePage::ToUtf8(*text);
         result = sqlite3_bind_text(stmt_, index, utf8.data(), static_cast<int>(utf8.size()),
                                    SQLITE_TRANSIENT);
+    } else if (const auto* path = std::get_if<CPath>(&value); path && !path->IsEmpty()) {
+        const std::string& bytes = path->Native();
+        result = sqlite3_bind_text(stmt_, index, bytes.data(), static_cast<int>(bytes.size()),
+                                   SQLITE_TRANSIENT);
     } else {
         result = sqlite3_bind_null(stmt_, index);
     }
@@ -204,11 +221,20 @@ std::int64_t CDbStatement::GetInt(int column) const
     return sqlite3_column_int64(stmt_, column);
 }
 
-CString CDbStatement::GetText(int column) const
+std::string_view CDbStatement::ColumnBytes(int column) const
 {
     const unsigned char* text = sqlite3_column_text(stmt_, column);
-    if (!text) return CString();
-    int length = sqlite3_column_bytes(stmt_, column);
-    return CCodePage::FromUtf8(std::string_view(reinterpret_cast<const char*>(text),
-                                                static_cast<std::size_t>(length)));
+    if (!text) return std::string_view();
+    return std::string_view(reinterpret_cast<const char*>(text),
+                            static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column)));
+}
+
+CString CDbStatement::GetText(int column) const
+{
+    return CCodePage::FromUtf8(ColumnBytes(column));
+}
+
+CPath CDbStatement::GetPath(int column) const
+{
+    return CPath::FromNative(ColumnBytes(column));
 }

@@ -1,6 +1,6 @@
 #pragma once
 // One connection to one database file, over the sqlite3 C API. Every error throws
-// CDbException. Paths are code page 932 with "/" separators; text crosses into SQLite as
+// CDbException. The file is named by its own bytes (CPath); text crosses into SQLite as
 // UTF-8 (CCodePage), so the files read the same with any SQLite tool.
 //
 // Files are created in write-ahead-log mode (see CDataStore) and every connection runs
@@ -11,9 +11,11 @@
 // instance, say) holds, instead of failing at once.
 
 #include "encoding/CString.h"
+#include "model/CPath.h"
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -21,9 +23,10 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 // A value bound to a "?" of a statement: an integer, a text (code page 932; the empty
-// text binds as null) or null.
+// text binds as null), a path (its own bytes, as they are; the empty path binds as null)
+// or null.
 struct CDbNull {};
-using CDbValue = std::variant<CDbNull, std::int64_t, CString>;
+using CDbValue = std::variant<CDbNull, std::int64_t, CString, CPath>;
 
 class CDatabase {
 public:
@@ -35,10 +38,12 @@ public:
     CDatabase& operator=(const CDatabase&) = delete;
 
     // Opens an existing file for reading and writing; never creates one.
-    void Open(const CString& path);
+    void Open(const CPath& path);
+    // Opens a new database in memory (to compare a file's tables with the designed ones).
+    void OpenMemory();
     void Close();
     bool IsOpen() const { return db_ != nullptr; }
-    const CString& GetPath() const { return path_; }
+    const CPath& GetPath() const { return path_; }
 
     // Runs statements without parameters or results.
     void Execute(const char* sql);
@@ -63,7 +68,7 @@ public:
 
 private:
     sqlite3* db_ = nullptr;
-    CString path_;
+    CPath path_;
 };
 
 // One unit of writing: BEGIN IMMEDIATE ... COMMIT, or a savepoint when the caller has a
@@ -106,8 +111,13 @@ public:
     std::int64_t GetInt(int column) const;
     // The text converted to code page 932; null reads as the empty text.
     CString GetText(int column) const;
+    // The stored bytes as a path, unconverted; null reads as the empty path.
+    CPath GetPath(int column) const;
 
 private:
+    // The column's bytes as the file holds them; empty for null.
+    std::string_view ColumnBytes(int column) const;
+
     CDatabase* db_ = nullptr;
     sqlite3_stmt* stmt_ = nullptr;
 };

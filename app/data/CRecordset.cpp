@@ -93,7 +93,30 @@ void CFieldExchange::Text(const char* column, CString& value, int maxBytes)
     ++index_;
 }
 
-CRecordset::CRecordset(const CString& databasePath, const char* table, const char* sort)
+void CFieldExchange::Path(const char* column, CPath& value, int maxBytes)
+{
+    switch (operation_) {
+    case Describe:
+        columns_.emplace_back(column);
+        break;
+    case Load:
+        value = row_->GetPath(index_);
+        break;
+    case SetDefault:
+        value = CPath();
+        break;
+    case Store:
+        if (static_cast<int>(value.Native().size()) > maxBytes) {
+            throw CDbException(0, std::string("path longer than ") + std::to_string(maxBytes)
+                                      + " bytes for column " + column);
+        }
+        values_.emplace_back(value);  // the empty path binds as null
+        break;
+    }
+    ++index_;
+}
+
+CRecordset::CRecordset(const CPath& databasePath, const char* table, const char* sort)
     : path_(databasePath), table_(table), sort_(sort ? sort : "")
 {
 }
@@ -392,6 +415,15 @@ void CRecordset::MoveToLastModified()
     current_ = lastModified_;
     position_ = kUnknownPosition;
     LoadCurrent();
+}
+
+void CRecordset::EditFirstOrAddNew()
+{
+    MoveFirst();
+    if (HasCurrent())
+        Edit();
+    else
+        AddNew();
 }
 
 std::int64_t CRecordset::GetCurrentRowId() const

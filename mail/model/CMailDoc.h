@@ -7,6 +7,7 @@
 
 #include "encoding/CString.h"
 #include "model/CAddress.h"
+#include "model/CPath.h"
 #include "smtp/CSmtpSecurity.h"
 
 #include <cstdint>
@@ -23,7 +24,7 @@ public:
     enum Type : std::int32_t { NewMail = 0, ReplyMail = 1, ForwardMail = 2 };
 
     struct FileInfo {
-        CString path;   // full path; its last part is the name in the message, ".eml" = a mail
+        CPath path;     // full path; its last part is the name in the message, ".eml" = a mail
         CString title;  // what the attachment list shows; never read by the library
     };
     using FileList = std::vector<FileInfo>;
@@ -106,8 +107,8 @@ public:
 
     // Creates the folder (one level, mode 0700) and keeps it as the working folder; 0 when it
     // cannot be created or already exists.
-    int SetTempPath(const char* path);
-    void GetTempPathA(CString& path) const;
+    int SetTempPath(const CPath& path);
+    void GetTempPathA(CPath& path) const;
 
     // Empties the message for the next one; keeps sender, account settings, flags, type and
     // threading texts. Deletes the working folder with its files.
@@ -147,6 +148,6 @@ private:
     CString sendServer_;
     long sendPort_ = 25;
     CSmtpSecurity sendSecurity_;
-    CString tempPath_;
+    CPath tempPath_;
     int modified_ = 0;
 };

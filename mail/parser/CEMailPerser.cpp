@@ -274,12 +274,12 @@ CString CleanFileName(CString name)
     }
     name.Trim();
     if (name == "" || name == "." || name == "..") return CString();
-    if (CFileUtility::NativePath(name.GetString()).size() > kMaxNativeName) {
+    if (CPath::FromText(name).Native().size() > kMaxNativeName) {
         int dot = name.ReverseFind('.');
         CString ext = (dot > 0 && name.GetLength() - dot <= 16) ? name.Mid(dot) : CString();
         CString stem = name.Left(name.GetLength() - ext.GetLength());
         while (!stem.IsEmpty() &&
-               CFileUtility::NativePath((stem + ext).GetString()).size() > kMaxNativeName) {
+               CPath::FromText(stem + ext).Native().size() > kMaxNativeName) {
             unsigned int keep = static_cast<unsigned int>(stem.GetLength()) * 3 / 4;
             CLanguage::CutSJIS(stem.GetString(), static_cast<unsigned int>(stem.GetLength()), keep, stem);
         }
@@ -829,17 +829,16 @@ CString CEMailPerser::PartFileName(const CString& text, int pos, int limit,
 namespace {
 
 // Creates a new file "<folder>/<name><suffix>", or with "_1", "_2"... after the name when that
-// exists. O_EXCL: an existing file (or a link planted in the folder) is never overwritten.
+// exists; `folder` and `path` are the file system's bytes, `name` is code page 932 and is
+// converted to UTF-8. O_EXCL: an existing file (or a link planted in the folder) is never
+// overwritten.
 int CreateUnique(const char* folder, const CString& name, const char* suffix, CString& path)
 {
-    CString base(folder);
-    if (!base.IsEmpty() && base[base.GetLength() - 1] != '/') base += "/";
-    base += name;
+    const CPath base = CPath::FromNative(folder) / CPath::FromText(name);
     for (int n = 0; n < 100000; ++n) {
-        if (n == 0) path = base + suffix;
-        else path.Format("%s_%d%s", base.GetString(), n, suffix);
-        int fd = ::open(CFileUtility::NativePath(path.GetString()).c_str(),
-                        O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (n == 0) path = base.Native() + suffix;
+        else path.Format("%s_%d%s", base.c_str(), n, suffix);
+        int fd = ::open(path.GetString(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     return -1;
@@ -985,7 +984,7 @@ int CEMailPerser::PerseAttachedMail(const CString& text, int pos, const char* te
     CString name;
     {
         CMailDoc scratch;
-        (void)Perse(content, nullptr, scratch, 1);
+        (void)Perse(content, CPath(), scratch, 1);
         scratch.GetSubject(name);
     }
     if (name.IsEmpty()) name = GetAttrValue(parameters, "name");
@@ -1026,11 +1025,11 @@ void CEMailPerser::MakeOriginalSummary(const CStringArray& from, const CStringAr
     if (!files.IsEmpty()) summary += " File:    " + joined(files) + "\r\n";
 }
 
-int CEMailPerser::Perse(const CString& input, const char* tempPath, CMailDoc& doc, int reply)
+int CEMailPerser::Perse(const CString& input, const CPath& tempPath, CMailDoc& doc, int reply)
 {
     // A message too large for the memory left fails like any other unreadable message.
     try {
-        return PerseText(input, tempPath, doc, reply);
+        return PerseText(input, tempPath.IsEmpty() ? nullptr : tempPath.c_str(), doc, reply);
     } catch (const std::bad_alloc&) {
         return 0;
     }
@@ -1066,9 +1065,10 @@ int CEMailPerser::PerseText(const CString& input, const char* tempPath, CMailDoc
                 if (writing) {
                     CMailDoc::FileList files;
                     for (int i = 0; i < paths.GetSize(); ++i) {
+                        CPath path = CPath::FromNative(paths[i].View());
                         CString title = i < names.GetSize()
-                            ? names[i] : CFileUtility::GetFileNameFromPath(paths[i].GetString());
-                        files.push_back({paths[i], title});
+                            ? names[i] : CFileUtility::GetFileNameFromPath(path);
+                        files.push_back({path, title});
                     }
                     doc.SetFiles(files);
                 }
@@ -1130,7 +1130,7 @@ int CEMailPerser::PerseText(const CString& input, const char* tempPath, CMailDoc
 int CEMailPerser::GetSubject(const CString& text, CString& subject)
 {
     CMailDoc scratch;
-    int result = Perse(text, nullptr, scratch, 0);
+    int result = Perse(text, CPath(), scratch, 0);
     scratch.GetSubject(subject);
     return result;
 }

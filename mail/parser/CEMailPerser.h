@@ -11,6 +11,7 @@
 // No state survives a call; objects are cheap and may be reused.
 
 #include "encoding/CString.h"
+#include "model/CPath.h"
 
 #include <cstddef>
 
@@ -26,11 +27,12 @@ public:
     virtual ~CEMailPerser() = default;
 
     // Loads `text` into `doc`. reply 0: the message as it is, its attachments written under
-    // `tempPath` (none when it is null) and listed in the document. reply 1: the source of a
+    // `tempPath` (none when it is empty) and listed in the document, each under its name
+    // converted from code page 932 to UTF-8. reply 1: the source of a
     // reply (the sender becomes the recipient, In-Reply-To and References are set), no
     // attachment list. Non-zero when the MIME structure was read; a message without
     // "MIME-Version: 1.0" still gets its addresses, subject and summary, but no body, and 0.
-    [[nodiscard]] int Perse(const CString& text, const char* tempPath, CMailDoc& doc, int reply);
+    [[nodiscard]] int Perse(const CString& text, const CPath& tempPath, CMailDoc& doc, int reply);
     int GetSubject(const CString& text, CString& subject);
 
     int PerseHeaderFields(const CString& text, int end, int unused, CStringArray& from,
@@ -93,6 +95,9 @@ protected:
                              const CStringArray& files, CString& summary);
 
 private:
+    // Inside the parser `tempPath` is the folder's own bytes (CPath::c_str(), null for none)
+    // and `paths` lists the written files' own bytes; part names are code page 932 text and
+    // become file names only through CPath::FromText.
     int PerseText(const CString& text, const char* tempPath, CMailDoc& doc, int reply);
     int FindBoundaryIn(const CString& text, int pos, int limit, const CString& boundary,
                        int& start, int& end, int* last);

@@ -160,7 +160,7 @@ int CEMailWriter::CheckFiles(const CMailDoc::FileList& files, CString& errorDeta
             std::fclose(f);
             continue;
         }
-        detail += file.path;
+        detail += file.path.ToText();
         detail += kCrLf;
         failed = 1;
     }
@@ -203,9 +203,9 @@ int CEMailWriter::WriteMixed(const CString& body, const CMailDoc::FileList& file
     int result = 1;
     bool mail = false;
     for (const CMailDoc::FileInfo& file : files) {
-        mail = CFileUtility::GetFileExt(file.path.GetString()) == "eml";
+        mail = CFileUtility::GetFileExt(file.path) == "eml";
         if (!stream_->WriteString(partDelimiter.GetString())) {
-            errorDetail = (mail ? kMailFailed : kFileFailed) + file.path;
+            errorDetail = (mail ? kMailFailed : kFileFailed) + file.path.ToText();
             result = 0;
             break;
         }
@@ -251,9 +251,9 @@ int CEMailWriter::WriteBody(const CString& body, CString& errorDetail)
     return 1;
 }
 
-CString CEMailWriter::AttachmentName(const CString& path)
+CString CEMailWriter::AttachmentName(const CPath& path)
 {
-    CString name = CleanFieldValue(CFileUtility::GetFileNameFromPath(path.GetString()));
+    CString name = CleanFieldValue(CFileUtility::GetFileNameFromPath(path));
     if (!CLanguage::IsJapanese(name)) {
         // Names on this system may hold what a quoted-string must escape (RFC 5322 3.2.4).
         name.Replace("\\", "\\\\");
@@ -262,7 +262,7 @@ CString CEMailWriter::AttachmentName(const CString& path)
     return "\"" + EncodeFieldValue(name, 6) + "\"";
 }
 
-int CEMailWriter::WriteAttachmentHeader(const CString& path, const char* type, const char* encoding)
+int CEMailWriter::WriteAttachmentHeader(const CPath& path, const char* type, const char* encoding)
 {
     CString name = AttachmentName(path);
     CStringArray nameParameter;
@@ -286,7 +286,7 @@ int CEMailWriter::WriteFile(const CMailDoc::FileInfo& file, CString& errorDetail
 
     std::FILE* f = OpenAttachment(file.path);
     if (!f) {
-        errorDetail = kOpenFailed + file.path;
+        errorDetail = kOpenFailed + file.path.ToText();
         return 0;
     }
     unsigned char block[kFileBlock];
@@ -304,7 +304,7 @@ int CEMailWriter::WriteFile(const CMailDoc::FileInfo& file, CString& errorDetail
         }
     }
     std::fclose(f);
-    if (!result) errorDetail = kFileFailed + file.path;
+    if (!result) errorDetail = kFileFailed + file.path.ToText();
     return result;
 }
 
@@ -319,7 +319,7 @@ int CEMailWriter::WriteEMail(const CMailDoc::FileInfo& file, CString& errorDetai
 
     std::FILE* f = OpenAttachment(file.path);
     if (!f) {
-        errorDetail = kOpenFailed + file.path;
+        errorDetail = kOpenFailed + file.path.ToText();
         return 0;
     }
     // Mail files saved on this system may end their lines in LF alone; the message carries
@@ -364,7 +364,7 @@ int CEMailWriter::WriteEMail(const CMailDoc::FileInfo& file, CString& errorDetai
     // follows belongs to the next boundary delimiter (RFC 2046 5.1.1), so the mail arrives
     // exactly as it was, with or without a final line end.
     if (result && pendingCr) result = stream_->WriteString(kCrLf);
-    if (!result) errorDetail = kMailFailed + file.path;
+    if (!result) errorDetail = kMailFailed + file.path.ToText();
     return result;
 }
 
@@ -530,9 +530,9 @@ CString CEMailWriter::CleanFieldValue(const CString& value)
     return out;
 }
 
-std::FILE* CEMailWriter::OpenAttachment(const CString& path)
+std::FILE* CEMailWriter::OpenAttachment(const CPath& path)
 {
-    std::FILE* f = std::fopen(CFileUtility::NativePath(path.GetString()).c_str(), "rb");
+    std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return nullptr;
     struct stat info {};
     if (::fstat(::fileno(f), &info) != 0 || S_ISDIR(info.st_mode)) {

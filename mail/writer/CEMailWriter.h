@@ -60,11 +60,12 @@ protected:
 private:
     int WriteHeader();
     // Opens an attachment for reading; null when it cannot be opened or is not a file.
-    static std::FILE* OpenAttachment(const CString& path);
-    // The quoted-string form of an attachment name for the name / filename parameters.
-    CString AttachmentName(const CString& path);
+    static std::FILE* OpenAttachment(const CPath& path);
+    // The quoted-string form of an attachment name (the path's last part as text, "〓" for
+    // what code page 932 lacks) for the name / filename parameters.
+    CString AttachmentName(const CPath& path);
     // The header of one attachment part and the empty line after it.
-    int WriteAttachmentHeader(const CString& path, const char* type, const char* encoding);
+    int WriteAttachmentHeader(const CPath& path, const char* type, const char* encoding);
 
     COutputStream* stream_;
     const CMailDoc& doc_;

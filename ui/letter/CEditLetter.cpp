@@ -1,6 +1,7 @@
 #include "letter/CEditLetter.h"
 
 #include "command/CCommandDlg.h"
+#include "command/QtPath.h"
 #include "letter/CLetterFormat.h"
 #include "letter/CLetterRtf.h"
 #include "letter/CLineLengthDlg.h"
@@ -856,24 +857,9 @@ void CEditLetter::wheelEvent(QWheelEvent* event)
     QTextEdit::wheelEvent(event);
 }
 
-namespace {
-
-QStringList LocalFiles(const QMimeData* data)
-{
-    QStringList paths;
-    if (data == nullptr || !data->hasUrls())
-        return paths;
-    for (const QUrl& url : data->urls())
-        if (url.isLocalFile())
-            paths.append(url.toLocalFile());
-    return paths;
-}
-
-}  // namespace
-
 void CEditLetter::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (LocalFiles(event->mimeData()).isEmpty()) {
+    if (LocalFilePaths(event->mimeData()).empty()) {
         QTextEdit::dragEnterEvent(event);
         return;
     }
@@ -885,7 +871,7 @@ void CEditLetter::dragEnterEvent(QDragEnterEvent* event)
 
 void CEditLetter::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (LocalFiles(event->mimeData()).isEmpty()) {
+    if (LocalFilePaths(event->mimeData()).empty()) {
         QTextEdit::dragMoveEvent(event);
         return;
     }
@@ -897,8 +883,8 @@ void CEditLetter::dragMoveEvent(QDragMoveEvent* event)
 
 void CEditLetter::dropEvent(QDropEvent* event)
 {
-    const QStringList paths = LocalFiles(event->mimeData());
-    if (paths.isEmpty()) {
+    const std::vector<CPath> paths = LocalFilePaths(event->mimeData());
+    if (paths.empty()) {
         QTextEdit::dropEvent(event);
         return;
     }
@@ -910,14 +896,14 @@ void CEditLetter::dropEvent(QDropEvent* event)
     event->acceptProposedAction();
 }
 
-void CEditLetter::OnDropFiles(const QStringList& paths, const QPoint& position)
+void CEditLetter::OnDropFiles(const std::vector<CPath>& paths, const QPoint& position)
 {
     if (m_readOnly)
         return;
     QTextCursor cursor = cursorForPosition(position);
     QString text = QStringLiteral(u"\n");
-    for (const QString& path : paths)
-        text += path + QLatin1Char('\n');
+    for (const CPath& path : paths)
+        text += CLetterFormat::ToQString(path.ToText()) + QLatin1Char('\n');
     cursor.beginEditBlock();
     cursor.insertText(text);
     cursor.endEditBlock();

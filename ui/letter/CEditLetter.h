@@ -12,9 +12,12 @@
 #include "command/CPreTranslate.h"
 #include "command/CUpdateCommandItem.h"
 #include "encoding/CString.h"
+#include "model/CPath.h"
 
 #include <QString>
 #include <QTextEdit>
+
+#include <vector>
 
 class QMimeData;
 
@@ -74,9 +77,10 @@ public:
     int SetRtf(const CString& rtf);
     int InsertRft(const CString& rtf);
 
-    // Inserts CR LF and each path followed by CR LF at the character under `position`
-    // (viewport coordinates), as one undoable step, unless the editor is read-only.
-    void OnDropFiles(const QStringList& paths, const QPoint& position);
+    // Inserts CR LF and each path (as text, "〓" for what code page 932 lacks) followed by
+    // CR LF at the character under `position` (viewport coordinates), as one undoable step,
+    // unless the editor is read-only.
+    void OnDropFiles(const std::vector<CPath>& paths, const QPoint& position);
 
     // The line lengths of new and quoted text, shared by all editors, in half-width columns.
     static unsigned int c_newLineLength;

@@ -25,11 +25,16 @@ public:
         texts.push_back(text);
         captions.push_back(caption);
         types.push_back(type);
-        return IDOK;
+        if (answers.empty()) return IDOK;
+        int answer = answers.front();
+        answers.erase(answers.begin());
+        return answer;
     }
     std::vector<CString> texts;
     std::vector<CString> captions;
     std::vector<unsigned int> types;
+    // The buttons the user presses, in order; IDOK once they are used up.
+    std::vector<int> answers;
 };
 
 // Points XDG_DATA_HOME at an empty folder of its own for each test and installs the

@@ -42,7 +42,7 @@ CString BodyOf(const char* charset, const char* encoding, const std::string& con
     CMailDoc doc;
     std::string text = std::string("MIME-Version: 1.0\r\nContent-Type: text/plain; charset=") +
                        charset + "\r\nContent-Transfer-Encoding: " + encoding + "\r\n\r\n" + content;
-    EXPECT_TRUE(parser.Perse(CString(text), nullptr, doc, 0));
+    EXPECT_TRUE(parser.Perse(CString(text), CPath(), doc, 0));
     CString body;
     doc.GetBody(body);
     return body;
@@ -65,7 +65,7 @@ protected:
     {
         std::string text = "MIME-Version: 1.0\nSubject: s\nContent-Type: multipart/mixed; boundary=b\n\n"
                            "--b\nContent-Type: text/plain\n\nbody\n" + parts + "--b--\n";
-        return parser.Perse(Crlf(text), folder.c_str(), doc, 0);
+        return parser.Perse(Crlf(text), CPath::FromNative(folder.string()), doc, 0);
     }
 
     std::vector<CString> Titles(const CMailDoc& doc)
@@ -155,7 +155,7 @@ TEST_F(PerserMended, FilesStayInsideTheFolder)
     CMailDoc::FileList files;
     big.GetFiles(files);
     ASSERT_EQ(files.size(), 1u);
-    fs::path written(files[0].path.GetString());
+    fs::path written(files[0].path.c_str());
     EXPECT_LE(written.filename().string().size(), 200u);
     EXPECT_EQ(written.extension(), ".pdf");
     EXPECT_EQ(ReadFile(written), "L");
@@ -198,7 +198,7 @@ TEST_F(PerserMended, StructuresTheDesignDidNotFollow)
         "--bb--\n"
         "--b--\n";
     CMailDoc doc;
-    ASSERT_TRUE(parser.Perse(Crlf(text), folder.c_str(), doc, 0));
+    ASSERT_TRUE(parser.Perse(Crlf(text), CPath::FromNative(folder.string()), doc, 0));
     CString body;
     doc.GetBody(body);
     EXPECT_EQ(body, "日本");
@@ -212,7 +212,7 @@ TEST_F(PerserMended, NonMimeAndHostileMessages)
     // Not MIME: header data only, result 0.
     CMailDoc plain;
     EXPECT_FALSE(parser.Perse(Crlf("From: a@example.jp\nTo: b@example.jp, \nSubject: old\n\nbody\n"),
-                              folder.c_str(), plain, 0));
+                              CPath::FromNative(folder.string()), plain, 0));
     CString text;
     plain.GetBody(text);
     EXPECT_EQ(text, "");
@@ -235,8 +235,8 @@ TEST_F(PerserMended, NonMimeAndHostileMessages)
     deep += "Content-Type: text/plain\n\nx\n";
     for (int i = 4999; i >= 0; --i) deep += "--b" + std::to_string(i) + "--\n";
     CMailDoc nested;
-    (void)parser.Perse(Crlf(deep), folder.c_str(), nested, 0);
-    (void)parser.Perse(Crlf(deep), nullptr, nested, 1);
+    (void)parser.Perse(Crlf(deep), CPath::FromNative(folder.string()), nested, 0);
+    (void)parser.Perse(Crlf(deep), CPath(), nested, 1);
 
     // Truncated and malformed pieces are read as far as they go.
     for (const char* broken : {"MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\r\n\r\n--\r\n",
@@ -244,7 +244,7 @@ TEST_F(PerserMended, NonMimeAndHostileMessages)
                                "MIME-Version: 1.0\r\n\r\n", "MIME-Version: 1.0", "", "\r\n\r\n--q--",
                                "MIME-Version: 1.0\r\nContent-Type: image/png\r\n"}) {
         CMailDoc doc;
-        (void)parser.Perse(CString(broken), folder.c_str(), doc, 0);
+        (void)parser.Perse(CString(broken), CPath::FromNative(folder.string()), doc, 0);
     }
 }
 
@@ -260,12 +260,12 @@ TEST_F(PerserMended, CorpusAndFuzzFindingsParseInBothModes)
             if (!entry.is_regular_file() || entry.path().extension() == ".py") continue;
             CString text(ReadFile(entry.path()));
             CMailDoc doc, reply;
-            (void)parser.Perse(text, folder.c_str(), doc, 0);
-            (void)parser.Perse(text, nullptr, reply, 1);
+            (void)parser.Perse(text, CPath::FromNative(folder.string()), doc, 0);
+            (void)parser.Perse(text, CPath(), reply, 1);
             CMailDoc::FileList files;
             doc.GetFiles(files);
             for (const auto& f : files)
-                EXPECT_EQ(fs::path(f.path.GetString()).parent_path(), folder) << entry.path();
+                EXPECT_EQ(fs::path(f.path.c_str()).parent_path(), folder) << entry.path();
             ++count;
         }
     }

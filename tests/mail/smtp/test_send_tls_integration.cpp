@@ -156,7 +156,7 @@ TEST_F(SendTls, ServerLostInTheDataIsAFailureNotASignal)
     ASSERT_NE(::mkdtemp(pattern), nullptr);
     const std::string attachment = std::string(pattern) + "/big.bin";
     std::ofstream(attachment, std::ios::binary) << std::string(4000000, '\x5A');
-    doc_.SetFiles({{attachment.c_str(), "big.bin"}});
+    doc_.SetFiles({{CPath::FromNative(attachment), "big.bin"}});
     SmtpServerProcess server(Options("good", true, {"--drop-in-data"}));
     ASSERT_NE(server.Port(), 0) << "the SMTP server did not start";
     CString detail;
