@@ -7,7 +7,11 @@
 //
 // Paragraph formats live in the document's block formats (see CLetterFormat.h for the
 // mapping), character formats in its char formats. All text in and out is code page 932
-// with CR LF line ends.
+// with CR LF line ends. A character that code page 932 lacks becomes "〓" as it enters
+// (typed, composed, pasted, dropped, read from RTF), so the editor shows what will be sent.
+//
+// Read-only: no command changes the text, and the update operations grey every one that
+// would. A drag that carries a mail (CMailMimeData) is never inserted: it is left to the page.
 
 #include "command/CPreTranslate.h"
 #include "command/CUpdateCommandItem.h"
@@ -139,6 +143,7 @@ public:
 protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
