@@ -59,6 +59,11 @@ int CMailSendRecv::Send(const CMailDoc& doc, CProgressCallback& progress, CStrin
     AddMailAddresses(recipients, doc.GetCcAddressSize(), &CMailDoc::GetCcAddress, doc);
     AddMailAddresses(recipients, doc.GetBccAddressSize(), &CMailDoc::GetBccAddress, doc);
     if (doc.GetSenderBccFlg()) recipients.Add(sender);
+    // Refused before connecting, with the reason: a server would refuse it half-way.
+    if (!CSmtp::CheckRecipientCount(recipients.GetSize(), detail)) {
+        security.Wipe();
+        return 0;
+    }
 
     // An address that could break a command line is refused before any connection; the
     // stream takes the sender as a C string, where a NUL would cut it short unseen.
@@ -71,8 +76,12 @@ int CMailSendRecv::Send(const CMailDoc& doc, CProgressCallback& progress, CStrin
 
     CSmtpStream stream(server.GetString(), static_cast<int>(port), sender.GetString(), recipients, security);
     security.Wipe();
+    stream.SetEightBit(CEMailWriter::NeedsEightBit(doc));
+    // Every socket wait keeps the progress dialog answering, so its cancel ends the wait.
+    stream.SetCancelCheck([&progress] { return progress.UserCanceled() || !progress.Callback(0); });
     if (!stream.Open()) {
         stream.GetErrorDetail(detail);
+        if (progress.UserCanceled()) detail.Empty();
         return 0;
     }
     int result = 0;
@@ -80,17 +89,30 @@ int CMailSendRecv::Send(const CMailDoc& doc, CProgressCallback& progress, CStrin
         CEMailWriter writer(&stream, doc, progress);
         result = writer.Write(detail);
     }
-    progress.Complete();
-    if (!result) {
-        stream.Abort();
-        return 0;
-    }
     if (progress.UserCanceled()) {
+        progress.Complete();
         stream.Abort();
         detail.Empty();
         return 0;
     }
-    if (!stream.Finish()) {
+    if (!result) {
+        // A failed write is the connection's failure: say it in the socket's or the server's
+        // words, not the writer's (which names a file that was read well).
+        CString streamDetail;
+        stream.GetErrorDetail(streamDetail);
+        if (!streamDetail.IsEmpty()) detail = streamDetail;
+        progress.Complete();
+        stream.Abort();
+        return 0;
+    }
+    // The dialog stays up while the server takes the data, which may take minutes.
+    int accepted = stream.Finish();
+    progress.Complete();
+    if (progress.UserCanceled()) {
+        detail.Empty();
+        return 0;
+    }
+    if (!accepted) {
         stream.GetErrorDetail(detail);
         return 0;
     }

@@ -19,7 +19,9 @@ struct CSmtpSecurity {
 
     TlsMode tls = TlsAuto;
     int needAuth = 0;
-    CString account;   // the user name given to AUTH, code page 932 as stored
+    // Credentials are not text: the bytes the user typed, UTF-8, sent to AUTH as they are
+    // (RFC 4616, RFC 4954), never converted to or from code page 932.
+    CString account;
     CString password;  // held in memory only; never written anywhere by the mail library
 
     bool ImplicitTls(int port) const { return tls == TlsImplicit || (tls == TlsAuto && port == ImplicitTlsPort); }
