@@ -31,12 +31,13 @@ public:
     // Finds the application-data folder (creating it if missing), creates the data folder
     // (mode 0700) and every database file that does not exist yet, in the order Config,
     // Account, Address, Template, each with its tables and default rows in one transaction.
-    // A file that exists is used as found, unless it is broken: not a database at all (a
-    // zero-length or truncated file) or without every designed table and column. A broken
-    // file is set aside as "<name>.broken-<date>-<time>" and a new one is made, with a
-    // message that says so; for Account.mdb and Address.mdb the user is asked first, and
-    // "No" stops here with the file untouched. When a creation fails the half-made file is
-    // deleted, the database's message is shown through CMessageUi and the later databases
+    // A file that exists is used as found, except that Account.mdb gets our own table
+    // ACCOUNT_AUTH when it lacks it and loses any access beyond the user's own, and that a
+    // broken file (not a database at all, a zero-length or truncated file, or without every
+    // table and column) is set aside as "<name>.broken-<date>-<time>" and a new one is made,
+    // with a message that says so; for Account.mdb and Address.mdb the user is asked first,
+    // and "No" stops here with the file untouched. When a creation fails the half-made file
+    // is deleted, the database's message is shown through CMessageUi and the later databases
     // are not tried. Returns non-zero when the folder was found and every database is there.
     [[nodiscard]] int CreateDatabases();
 

@@ -23,10 +23,13 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 // A value bound to a "?" of a statement: an integer, a text (code page 932; the empty
-// text binds as null), a path (its own bytes, as they are; the empty path binds as null)
-// or null.
+// text binds as null), bytes that go in as they are (credentials, which are UTF-8 and not
+// text of the system; a path's own bytes; empty binds as null) or null.
 struct CDbNull {};
-using CDbValue = std::variant<CDbNull, std::int64_t, CString, CPath>;
+struct CDbBytes {
+    std::string bytes;
+};
+using CDbValue = std::variant<CDbNull, std::int64_t, CString, CDbBytes>;
 
 class CDatabase {
 public:
@@ -37,7 +40,9 @@ public:
     CDatabase(const CDatabase&) = delete;
     CDatabase& operator=(const CDatabase&) = delete;
 
-    // Opens an existing file for reading and writing; never creates one.
+    // Opens an existing file for reading and writing; never creates one. Content that is
+    // deleted or overwritten is zeroed in the file (secure_delete): an old password must not
+    // linger in free space.
     void Open(const CPath& path);
     // Opens a new database in memory (to compare a file's tables with the designed ones).
     void OpenMemory();
@@ -111,13 +116,10 @@ public:
     std::int64_t GetInt(int column) const;
     // The text converted to code page 932; null reads as the empty text.
     CString GetText(int column) const;
-    // The stored bytes as a path, unconverted; null reads as the empty path.
-    CPath GetPath(int column) const;
+    // The text's bytes as stored, unconverted; null reads as empty.
+    std::string GetBytes(int column) const;
 
 private:
-    // The column's bytes as the file holds them; empty for null.
-    std::string_view ColumnBytes(int column) const;
-
     CDatabase* db_ = nullptr;
     sqlite3_stmt* stmt_ = nullptr;
 };

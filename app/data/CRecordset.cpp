@@ -93,27 +93,34 @@ void CFieldExchange::Text(const char* column, CString& value, int maxBytes)
     ++index_;
 }
 
-void CFieldExchange::Path(const char* column, CPath& value, int maxBytes)
+void CFieldExchange::Bytes(const char* column, std::string& value, int maxBytes)
 {
     switch (operation_) {
     case Describe:
         columns_.emplace_back(column);
         break;
     case Load:
-        value = row_->GetPath(index_);
+        value = row_->GetBytes(index_);
         break;
     case SetDefault:
-        value = CPath();
+        value.clear();
         break;
     case Store:
-        if (static_cast<int>(value.Native().size()) > maxBytes) {
-            throw CDbException(0, std::string("path longer than ") + std::to_string(maxBytes)
+        if (static_cast<int>(value.size()) > maxBytes) {
+            throw CDbException(0, std::string("value longer than ") + std::to_string(maxBytes)
                                       + " bytes for column " + column);
         }
-        values_.emplace_back(value);  // the empty path binds as null
+        values_.emplace_back(CDbBytes{value});
         break;
     }
     ++index_;
+}
+
+void CFieldExchange::Path(const char* column, CPath& value, int maxBytes)
+{
+    std::string bytes = value.Native();
+    Bytes(column, bytes, maxBytes);
+    if (operation_ == Load || operation_ == SetDefault) value = CPath::FromNative(bytes);
 }
 
 CRecordset::CRecordset(const CPath& databasePath, const char* table, const char* sort)

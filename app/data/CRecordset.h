@@ -34,8 +34,11 @@ public:
     void Bool(const char* column, int& value);
     // `maxBytes` is the Text(n) limit in code page 932 bytes; 0 for a Memo column.
     void Text(const char* column, CString& value, int maxBytes = 0);
-    // A Text(n) column that holds a path: stored as the path's own bytes, never converted,
-    // so any folder comes back exactly; `maxBytes` counts those bytes.
+    // A Text(n) column that holds bytes, not text of the system (a user name, a password):
+    // stored and read as they are (UTF-8), `maxBytes` counted in those bytes.
+    void Bytes(const char* column, std::string& value, int maxBytes);
+    // A Text(n) column that holds a path: stored as the path's own bytes (as Bytes), never
+    // converted, so any folder comes back exactly; `maxBytes` counts those bytes.
     void Path(const char* column, CPath& value, int maxBytes);
 
 private:

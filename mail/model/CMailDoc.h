@@ -75,7 +75,9 @@ public:
     void GetSendServer(CString& server, long& port) const;
     void SetSendServer(const CString& server, long port);
     // Encryption and authentication of the send (the account's NEED_SEND_AUTH, SEND_ACCOUNT,
-    // SEND_PASSWORD). Kept by ClearAll like the server; the password is wiped on destruction.
+    // SEND_PASSWORD and its own login settings: method, connection security, the receive
+    // server of POP before SMTP). Kept by ClearAll like the server; the credentials are wiped
+    // on destruction.
     void GetSendSecurity(CSmtpSecurity& security) const;
     void SetSendSecurity(const CSmtpSecurity& security);
     int GetSenderBccFlg() const;

@@ -2,6 +2,7 @@
 
 #include "model/CAddress.h"
 #include "model/CMailDoc.h"
+#include "smtp/CPop3.h"
 #include "smtp/CProgressCallback.h"
 #include "smtp/CSmtp.h"
 #include "smtp/CSmtpStream.h"
@@ -20,6 +21,31 @@ void AddMailAddresses(CStringArray& list, unsigned int count, const CAddress* (C
         CString mail = address->GetMailAddress();
         if (!mail.IsEmpty()) list.Add(mail);
     }
+}
+
+// POP before SMTP: logs in to the receive server and QUITs, so that the SMTP server lets
+// this address send for a while. A refusal carries the server's reply in `detail`; a user's
+// cancel leaves it empty.
+int LogInToReceiveServer(const CSmtpSecurity& security, CProgressCallback& progress, CString& detail)
+{
+    CPop3 pop;
+    pop.SetCancelCheck([&progress] { return progress.UserCanceled() || !progress.Callback(0); });
+    if (pop.Open(security.receiveServer.GetString(), security.receivePort, security.receiveTls) &&
+        pop.Login(security.account.Str(), security.password.Str())) {
+        // Servers note the login when it succeeds; a QUIT that goes wrong changes nothing.
+        pop.Close();
+        return 1;
+    }
+    CString reason;
+    pop.GetErrorDetail(reason);
+    pop.Close();
+    if (progress.UserCanceled()) {
+        detail.Empty();
+        return 0;
+    }
+    detail.Format("POP before SMTP: 受信サーバー %s にログインできませんでした。\r\n\r\n", security.receiveServer.GetString());
+    detail += reason;
+    return 0;
 }
 
 }  // namespace
@@ -54,6 +80,19 @@ int CMailSendRecv::Send(const CMailDoc& doc, CProgressCallback& progress, CStrin
         return 0;
     }
 
+    if (security.PopBeforeSmtp()) {
+        if (security.receiveServer.IsEmpty()) {
+            security.Wipe();
+            detail = "ReceiveServer is empty.";
+            return 0;
+        }
+        if (security.receivePort <= 0 || security.receivePort > 65535) {
+            security.Wipe();
+            detail = "ReceivePort is invalid.";
+            return 0;
+        }
+    }
+
     CStringArray recipients;
     AddMailAddresses(recipients, doc.GetToAddressSize(), &CMailDoc::GetToAddress, doc);
     AddMailAddresses(recipients, doc.GetCcAddressSize(), &CMailDoc::GetCcAddress, doc);
@@ -74,6 +113,13 @@ int CMailSendRecv::Send(const CMailDoc& doc, CProgressCallback& progress, CStrin
         return 0;
     }
 
+    if (security.PopBeforeSmtp()) {
+        const int loggedIn = LogInToReceiveServer(security, progress, detail);
+        // The SMTP session itself does not authenticate: the login above is its permission.
+        security.Wipe();
+        security.needAuth = 0;
+        if (!loggedIn) return 0;
+    }
     CSmtpStream stream(server.GetString(), static_cast<int>(port), sender.GetString(), recipients, security);
     security.Wipe();
     stream.SetEightBit(CEMailWriter::NeedsEightBit(doc));

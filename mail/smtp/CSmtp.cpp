@@ -59,12 +59,6 @@ std::string Base64Utf8(const std::string& utf8)
     return out.Str();
 }
 
-void Wipe(std::string& secret)
-{
-    explicit_bzero(secret.data(), secret.size());
-    secret.clear();
-}
-
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Text from the network as the user may see it: line ends become CR LF, every other control
@@ -102,6 +96,11 @@ unsigned int ReplyCode(const char* reply)
 }
 
 }  // namespace
+
+CString CSmtp::VisibleText(std::string_view text)
+{
+    return Visible(text);
+}
 
 CSmtp::CSmtp() : channel_(CSmtpSocket::Create()) {}
 
@@ -312,7 +311,7 @@ int CSmtp::StartTls(const char* server)
 int CSmtp::WriteSecret(std::string& line, unsigned int& code)
 {
     int result = WriteString(line.c_str(), code);
-    Wipe(line);
+    CSmtpSecurity::WipeBytes(line);
     return result;
 }
 
@@ -368,7 +367,7 @@ int CSmtp::Authenticate(const CSmtpSecurity& security)
     if (name == "PLAIN") {
         std::string message = std::string(1, '\0') + user + std::string(1, '\0') + password;
         line = "AUTH PLAIN " + Base64Utf8(message) + "\r\n";
-        Wipe(message);
+        CSmtpSecurity::WipeBytes(message);
         ok = WriteSecret(line, code);
     } else if (name == "LOGIN") {
         ok = WriteString("AUTH LOGIN\r\n", code) && code == 334;
@@ -391,8 +390,8 @@ int CSmtp::Authenticate(const CSmtpSecurity& security)
             if (!CBase64::Decode(encoded, reinterpret_cast<unsigned char*>(challenge.data()),
                                  static_cast<unsigned int>(challenge.size()), challengeLength) ||
                 challengeLength == 0) {
-                Wipe(user);
-                Wipe(password);
+                CSmtpSecurity::WipeBytes(user);
+                CSmtpSecurity::WipeBytes(password);
                 errorDetail_ = kBadChallenge;
                 return 0;
             }
@@ -411,8 +410,8 @@ int CSmtp::Authenticate(const CSmtpSecurity& security)
             ok = WriteSecret(line, code);
         }
     }
-    Wipe(user);
-    Wipe(password);
+    CSmtpSecurity::WipeBytes(user);
+    CSmtpSecurity::WipeBytes(password);
     // Only 235 means logged in; a 334 asking for more is no acceptance either.
     if (ok && code / 100 != 2) ok = 0;
     if (!ok && errorDetail_.IsEmpty()) errorDetail_ = Visible(reply_);

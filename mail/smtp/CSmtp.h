@@ -71,6 +71,10 @@ public:
     void SetCancelCheck(std::function<bool()> check);
     // 0 with the reason in `detail` for more than 100 recipients.
     static int CheckRecipientCount(int count, CString& detail);
+    // Text from the network (a server's reply) as the user may see it: line ends become
+    // CR LF, every other control byte "\xHH", and a very long text is cut. For every client
+    // of the library (SMTP and POP3).
+    static CString VisibleText(std::string_view text);
 
     // The time-out of every socket wait, in milliseconds (0 restores 60 seconds).
     static void SetTimeout(int milliseconds);

@@ -76,6 +76,7 @@ std::unique_ptr<CSmtpSocket> CSmtpSocket::Create()
 void CSmtpSocket::SetError(const char* operation, int code)
 {
     const char* host = host_.GetString();
+    const char* server = serverWord_;
     const int seconds = ((waitTimeout_ > 0 ? waitTimeout_ : timeoutMilliseconds) + 999) / 1000;
     const bool connecting = std::strcmp(operation, "Connect") == 0;
     CString words;
@@ -84,23 +85,23 @@ void CSmtpSocket::SetError(const char* operation, int code)
         || code == EAI_NODATA
 #endif
     ) {
-        words.Format("送信サーバー %s が見つかりません。", host);
+        words.Format("%s %s が見つかりません。", server, host);
     } else if (code == EAI_AGAIN) {
-        words.Format("送信サーバー %s の名前を今は調べられません。ネットワークの接続を確かめてください。", host);
+        words.Format("%s %s の名前を今は調べられません。ネットワークの接続を確かめてください。", server, host);
     } else if (code < 0) {
-        words.Format("送信サーバー %s の名前を調べられませんでした。", host);
+        words.Format("%s %s の名前を調べられませんでした。", server, host);
     } else if (code == ETIMEDOUT && connecting) {
-        words.Format("送信サーバー %s に %d 秒待っても接続できませんでした。", host, seconds);
+        words.Format("%s %s に %d 秒待っても接続できませんでした。", server, host, seconds);
     } else if (code == ETIMEDOUT) {
-        words.Format("送信サーバーから %d 秒待っても応答がありませんでした。", seconds);
+        words.Format("%sから %d 秒待っても応答がありませんでした。", server, seconds);
     } else if (code == ECONNREFUSED) {
-        words.Format("送信サーバー %s のポート %d が接続を拒否しました。", host, port_);
+        words.Format("%s %s のポート %d が接続を拒否しました。", server, host, port_);
     } else if (code == ECONNRESET || code == EPIPE) {
-        words = "送信サーバーが接続を切りました。";
+        words.Format("%sが接続を切りました。", server);
     } else if (code == ENETUNREACH || code == ENETDOWN) {
         words = "ネットワークにつながっていません。";
     } else if (code == EHOSTUNREACH) {
-        words.Format("送信サーバー %s に届きません。", host);
+        words.Format("%s %s に届きません。", server, host);
     } else if (code == ECANCELED) {
         words = "送信を中止しました。";
     } else {

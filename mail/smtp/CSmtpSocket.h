@@ -63,6 +63,9 @@ public:
     // Asked between the slices of every wait; when it returns true the wait gives up with
     // ECANCELED. The user's cancel in the progress dialog reaches a waiting socket this way.
     void SetCancelCheck(std::function<bool()> check) { cancelCheck_ = std::move(check); }
+    // How the error texts name the peer: "送信サーバー" (the default) or "受信サーバー" for the
+    // POP3 server of POP before SMTP. `word` must outlive the channel (a literal).
+    void SetServerWord(const char* word) { serverWord_ = word; }
 
     // The time-out of every wait, in milliseconds, for all channels; 0 or less restores the
     // default of 60 seconds.
@@ -97,6 +100,7 @@ private:
     int connected_ = 0;
     int waitTimeout_ = 0;
     std::function<bool()> cancelCheck_;
+    const char* serverWord_ = "送信サーバー";
     CString host_;
     int port_ = 0;
     int secure_ = 0;
