@@ -35,8 +35,11 @@ endfunction()
 # fonts grow while the designed pixel sizes would not), as <test>_dpi<dpi>.
 function(quillon_add_dpi_runs name)
   cmake_parse_arguments(ARG "" "FILTER" "DPIS" ${ARGN})
-  get_test_property(${name} ENVIRONMENT environment)
+  get_test_property(${name} ENVIRONMENT base_environment)
   foreach(dpi ${ARG_DPIS})
+    # A home of its own, so the runs can go side by side.
+    string(REPLACE "/test-home/${name}/" "/test-home/${name}_dpi${dpi}/" environment
+           "${base_environment}")
     if(ARG_FILTER)
       add_test(NAME ${name}_dpi${dpi} COMMAND ${name} --gtest_filter=${ARG_FILTER})
     else()
