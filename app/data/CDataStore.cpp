@@ -2,8 +2,8 @@
 
 #include "data/CDatabase.h"
 #include "data/CDbException.h"
-#include "data/CMessageUi.h"
 #include "model/CFileUtility.h"
+#include "model/CPlatformUi.h"
 
 #include <sqlite3.h>
 
@@ -216,6 +216,9 @@ CDataStore::CDataStore()
 
 int CDataStore::FindDataFolder()
 {
+    // Known only once found: a failed search leaves no path of an earlier one behind.
+    for (CPath* path : {&dataFolder_, &configDbPath_, &accountDbPath_, &addressDbPath_, &templateDbPath_})
+        *path = CPath();
     const CPath appData = CFileUtility::GetAppDataFolder();
     if (appData.IsEmpty() || !MakeFolders(appData.Native())) return 0;
 
@@ -267,21 +270,21 @@ int CDataStore::CreateDatabases()
                             "壊れたファイルを「%s」という名前で残し、新しい空の%sを作成しますか？\r\n"
                             "「いいえ」を選ぶと、ファイルには手を付けずにプログラムを終了します。",
                             database.title, name.GetString(), asideName.GetString(), database.title);
-                if (ShowMessageBox(text, MB_YESNO | MB_ICONQUESTION) != IDYES) return 0;
+                if (MessageBox(nullptr, text, productName_, MB_YESNO | MB_ICONQUESTION) != IDYES) return 0;
             }
             if (!SetAside(database.path, aside)) {
-                ShowMessageBox(database.failed, MB_OK | MB_ICONEXCLAMATION);
+                MessageBox(nullptr, database.failed, productName_, MB_OK | MB_ICONEXCLAMATION);
                 return 0;
             }
             created = CreateDatabase(database.path, database.schema);
             if (created == Created::Made && !database.confirmLoss) {
                 text.Format("%s（%s）が壊れていたため、「%s」という名前で残し、新しく作成しました。",
                             database.title, name.GetString(), asideName.GetString());
-                ShowMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+                MessageBox(nullptr, text, productName_, MB_OK | MB_ICONEXCLAMATION);
             }
         }
         if (created == Created::Failed) {
-            ShowMessageBox(database.failed, MB_OK | MB_ICONEXCLAMATION);
+            MessageBox(nullptr, database.failed, productName_, MB_OK | MB_ICONEXCLAMATION);
             return 0;
         }
     }

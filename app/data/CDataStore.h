@@ -10,6 +10,27 @@
 #include "encoding/CString.h"
 #include "model/CPath.h"
 
+#include <memory>
+
+class CWnd;
+
+// The three modeless tool windows that hang off the data store: the address book, the
+// floating drop window and the work window. The program makes them (app/shell) on first
+// use; a page is passed as the window that asks. Destroying the object destroys the
+// address book window, the floating window and the work window, in that order.
+class CToolWindows {
+public:
+    virtual ~CToolWindows() = default;
+    // Opens the address book window for `page`; 0 while the program has none.
+    virtual int OpenAddressBook(CWnd* page) = 0;
+    // Shows the floating drop window for `page`, which hides itself.
+    virtual int ShowFloating(CWnd* page) = 0;
+    // Opens the work window for `page`.
+    virtual int OpenWorkWindow(CWnd* page) = 0;
+    // Whether the address book window exists (it answers the address operations).
+    virtual int HasAddressBook() const = 0;
+};
+
 class CDataStore {
 public:
     CDataStore();
@@ -37,9 +58,16 @@ public:
     // table and column) is set aside as "<name>.broken-<date>-<time>" and a new one is made,
     // with a message that says so; for Account.mdb and Address.mdb the user is asked first,
     // and "No" stops here with the file untouched. When a creation fails the half-made file
-    // is deleted, the database's message is shown through CMessageUi and the later databases
-    // are not tried. Returns non-zero when the folder was found and every database is there.
+    // is deleted, the database's message is shown (the message-box route, with the program's
+    // name as caption) and the later databases are not tried. Returns non-zero when the
+    // folder was found and every database is there.
     [[nodiscard]] int CreateDatabases();
+
+    // The tool windows; the store owns them. DestroyToolWindows destroys them, as the
+    // program's end does while its window system is still there.
+    void SetToolWindows(std::unique_ptr<CToolWindows> windows) { toolWindows_ = std::move(windows); }
+    CToolWindows* GetToolWindows() const { return toolWindows_.get(); }
+    void DestroyToolWindows() { toolWindows_.reset(); }
 
 private:
     int FindDataFolder();
@@ -54,6 +82,7 @@ private:
     CPath accountDbPath_;
     CPath addressDbPath_;
     CPath templateDbPath_;
+    std::unique_ptr<CToolWindows> toolWindows_;
 };
 
 extern CDataStore theDataStore;

@@ -6,6 +6,7 @@
 #include "command/QtPath.h"
 #include "command/QtText.h"
 #include "model/CFileUtility.h"
+#include "command/CQtPlatformUi.h"
 #include "model/CPlatformUi.h"
 
 #include <QApplication>
@@ -18,17 +19,16 @@
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QResizeEvent>
 #include <QToolTip>
 #include <QUrl>
 
 #include <climits>
+#include <memory>
 #include <vector>
 
 #include <sys/stat.h>
-#include <memory>
 
 namespace {
 
@@ -217,9 +217,8 @@ int CFileListCtrl::OpenFile(int index)
     CPath path = GetFilePath(index);
     if (path.IsEmpty()) return 0;
     if (!QDesktopServices::openUrl(UrlFromPath(path))) {
-        QMessageBox box(QMessageBox::Warning, u"添付ファイル"_qs,
-                        u"ファイルを開けませんでした。"_qs, QMessageBox::Ok, this);
-        box.exec();
+        MessageBox(this, u"ファイルを開けませんでした。"_qs, u"添付ファイル"_qs,
+                   MB_OK | MB_ICONEXCLAMATION);
         return 0;
     }
     modify_ = 1;

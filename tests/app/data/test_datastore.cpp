@@ -81,7 +81,7 @@ TEST_F(DataStoreTest, FirstStartCreatesFoldersFilesAndOnlyTheDefaultRows)
     EXPECT_EQ(theDataStore.GetVersion(), "2.1");
 
     CreateAll();
-    EXPECT_TRUE(messages.texts.empty());
+    EXPECT_TRUE(messages.boxes.empty());
     EXPECT_EQ(theDataStore.GetDataFolder(), CPath::FromNative((DataFolder()).string()));
     EXPECT_EQ(theDataStore.GetConfigDbPath(), CPath::FromNative((DataFolder() / "Config.mdb").string()));
     EXPECT_EQ(theDataStore.GetAccountDbPath(), CPath::FromNative((DataFolder() / "Account.mdb").string()));
@@ -151,7 +151,7 @@ TEST_F(DataStoreTest, FirstStartCreatesFoldersFilesAndOnlyTheDefaultRows)
     EXPECT_TRUE(theDataStore.CreateDatabases());
     EXPECT_EQ(ReadFile(DataFolder() / "Config.mdb"), before);
     EXPECT_EQ(Entries(DataFolder()).size(), 4u);
-    EXPECT_TRUE(messages.texts.empty());
+    EXPECT_TRUE(messages.boxes.empty());
 }
 
 TEST_F(DataStoreTest, TheSqliteCommandSeesTheDesignedTablesAndRows)
@@ -217,7 +217,7 @@ TEST_F(DataStoreTest, OnlyAMissingTemplateFileIsCreated)
     fs::remove(DataFolder() / "Template.mdb");
 
     EXPECT_TRUE(theDataStore.CreateDatabases());
-    EXPECT_TRUE(messages.texts.empty());
+    EXPECT_TRUE(messages.boxes.empty());
     EXPECT_EQ(ReadFile(DataFolder() / "Address.mdb"), address);
     EXPECT_EQ(ReadFile(DataFolder() / "Config.mdb"), config);
     ExpectEmpty<CFixedPhraseSet>("DEAR");
@@ -235,15 +235,15 @@ TEST_F(DataStoreTest, AFailedCreationShowsItsMessageAndLeavesNoFile)
 {
     // Nothing can be written: the first database fails and the others are not tried.
     EXPECT_FALSE(CreateWithFileSizeLimit(0));
-    ASSERT_EQ(messages.texts.size(), 1u);
-    EXPECT_EQ(messages.texts[0], "設定データベースの作成に失敗しました。");
-    EXPECT_EQ(messages.captions[0], "Quillon");
-    EXPECT_EQ(messages.types[0], MB_OK | MB_ICONEXCLAMATION);
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_EQ(messages.boxes[0].text, "設定データベースの作成に失敗しました。");
+    EXPECT_EQ(messages.boxes[0].caption, "Quillon");
+    EXPECT_EQ(messages.boxes[0].type, MB_OK | MB_ICONEXCLAMATION);
     EXPECT_TRUE(fs::is_directory(DataFolder()));
     EXPECT_EQ(Entries(DataFolder()), std::vector<std::string>{});
 
     // The next start tries again and succeeds.
-    messages.texts.clear();
+    messages.boxes.clear();
     CreateAll();
     EXPECT_EQ(Entries(DataFolder()).size(), 4u);
 
@@ -256,17 +256,17 @@ TEST_F(DataStoreTest, AFailedCreationShowsItsMessageAndLeavesNoFile)
         return names;
     };
     for (const char* name : {"Account.mdb", "Address.mdb", "Template.mdb"}) fs::remove(DataFolder() / name);
-    messages.texts.clear();
+    messages.boxes.clear();
     EXPECT_FALSE(CreateWithFileSizeLimit(0));
-    ASSERT_EQ(messages.texts.size(), 1u);
-    EXPECT_EQ(messages.texts[0], "差出人データベースの作成に失敗しました。");
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_EQ(messages.boxes[0].text, "差出人データベースの作成に失敗しました。");
     EXPECT_EQ(databaseFiles(), std::vector<std::string>{"Config.mdb"});
 
     // Room for the header page but not for the tables: the half-made file goes as well.
-    messages.texts.clear();
+    messages.boxes.clear();
     EXPECT_FALSE(CreateWithFileSizeLimit(4096));
-    ASSERT_EQ(messages.texts.size(), 1u);
-    EXPECT_EQ(messages.texts[0], "差出人データベースの作成に失敗しました。");
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_EQ(messages.boxes[0].text, "差出人データベースの作成に失敗しました。");
     EXPECT_EQ(databaseFiles(), std::vector<std::string>{"Config.mdb"});
 }
 
@@ -279,10 +279,10 @@ TEST_F(DataStoreTest, EachDatabaseHasItsOwnFailureMessage)
     };
     for (const auto& [file, message] : cases) {
         fs::remove(DataFolder() / file);
-        messages.texts.clear();
+        messages.boxes.clear();
         EXPECT_FALSE(CreateWithFileSizeLimit(0));
-        ASSERT_EQ(messages.texts.size(), 1u);
-        EXPECT_EQ(messages.texts[0], message);
+        ASSERT_EQ(messages.boxes.size(), 1u);
+        EXPECT_EQ(messages.boxes[0].text, message);
         EXPECT_FALSE(fs::exists(DataFolder() / file));
         CreateAll();
     }
@@ -293,8 +293,8 @@ TEST_F(DataStoreTest, ADataFolderInTheWayOfAFileFails)
     // A file named Velto where the folder belongs: no folder, no database, whoever runs this.
     { std::ofstream(appData / "Velto") << "in the way"; }
     EXPECT_FALSE(theDataStore.CreateDatabases());
-    ASSERT_EQ(messages.texts.size(), 1u);
-    EXPECT_EQ(messages.texts[0], "設定データベースの作成に失敗しました。");
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_EQ(messages.boxes[0].text, "設定データベースの作成に失敗しました。");
     EXPECT_EQ(Entries(appData), std::vector<std::string>{"Velto"});
 
 }
@@ -304,11 +304,11 @@ TEST_F(DataStoreTest, AReadOnlyDataFolderFails)
     if (geteuid() == 0) GTEST_SKIP() << "root writes into a read-only folder; this needs a plain user";
     fs::create_directories(DataFolder());
     fs::permissions(DataFolder(), fs::perms::owner_read | fs::perms::owner_exec);
-    messages.texts.clear();
+    messages.boxes.clear();
     EXPECT_FALSE(theDataStore.CreateDatabases());
     fs::permissions(DataFolder(), fs::perms::owner_all);
-    ASSERT_EQ(messages.texts.size(), 1u);
-    EXPECT_EQ(messages.texts[0], "設定データベースの作成に失敗しました。");
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_EQ(messages.boxes[0].text, "設定データベースの作成に失敗しました。");
     EXPECT_EQ(Entries(DataFolder()), std::vector<std::string>{});
 }
 
@@ -317,7 +317,7 @@ TEST_F(DataStoreTest, WithoutAnApplicationDataFolderNothingIsShown)
     { std::ofstream(appData / "file") << "not a folder"; }
     setenv("XDG_DATA_HOME", (appData / "file" / "share").c_str(), 1);
     EXPECT_FALSE(theDataStore.CreateDatabases());
-    EXPECT_TRUE(messages.texts.empty());
+    EXPECT_TRUE(messages.boxes.empty());
 
     // Unset or relative, XDG_DATA_HOME gives way to ~/.local/share, made if missing.
     setenv("HOME", (appData / "home").c_str(), 1);
@@ -347,17 +347,17 @@ TEST_F(DataStoreTest, BrokenSettingsAndTemplateFilesAreSetAsideAndMadeAgain)
     { std::ofstream(DataFolder() / "Template.mdb", std::ios::binary | std::ios::trunc) << whole.substr(0, 6000); }
 
     CreateAll();
-    ASSERT_EQ(messages.texts.size(), 2u);
+    ASSERT_EQ(messages.boxes.size(), 2u);
     std::vector<std::string> aside;
     for (const std::string& name : Entries(DataFolder()))
         if (name.find(".broken-") != std::string::npos) aside.push_back(name);
     ASSERT_EQ(aside.size(), 2u);
     EXPECT_EQ(aside[0].rfind("Config.mdb.broken-2", 0), 0u) << aside[0];
     EXPECT_EQ(aside[1].rfind("Template.mdb.broken-2", 0), 0u) << aside[1];
-    EXPECT_EQ(messages.texts[0].Str(), "設定データベース（Config.mdb）が壊れていたため、「" + aside[0]
+    EXPECT_EQ(messages.boxes[0].text.Str(), "設定データベース（Config.mdb）が壊れていたため、「" + aside[0]
                                            + "」という名前で残し、新しく作成しました。");
-    EXPECT_EQ(messages.types[0], MB_OK | MB_ICONEXCLAMATION);
-    EXPECT_EQ(messages.texts[1].Str(), "定型文データベース（Template.mdb）が壊れていたため、「" + aside[1]
+    EXPECT_EQ(messages.boxes[0].type, MB_OK | MB_ICONEXCLAMATION);
+    EXPECT_EQ(messages.boxes[1].text.Str(), "定型文データベース（Template.mdb）が壊れていたため、「" + aside[1]
                                            + "」という名前で残し、新しく作成しました。");
     // Nothing is lost: the broken bytes stay as they were found.
     EXPECT_EQ(ReadFile(DataFolder() / aside[0]), "");
@@ -375,13 +375,13 @@ TEST_F(DataStoreTest, BrokenSettingsAndTemplateFilesAreSetAsideAndMadeAgain)
         db.Open(theDataStore.GetConfigDbPath());
         db.Execute("DROP TABLE WINDOW_POS; CREATE TABLE WINDOW_POS (WIZAWD_POS_X INTEGER)");
     }
-    messages.texts.clear();
+    messages.Clear();
     CreateAll();
-    ASSERT_EQ(messages.texts.size(), 1u);
-    EXPECT_NE(messages.texts[0].Find("Config.mdb"), -1);
-    messages.texts.clear();
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_NE(messages.boxes[0].text.Find("Config.mdb"), -1);
+    messages.Clear();
     CreateAll();
-    EXPECT_TRUE(messages.texts.empty());
+    EXPECT_TRUE(messages.boxes.empty());
 }
 
 TEST_F(DataStoreTest, ABrokenAccountOrAddressFileIsSetAsideOnlyWhenTheUserSaysSo)
@@ -391,13 +391,13 @@ TEST_F(DataStoreTest, ABrokenAccountOrAddressFileIsSetAsideOnlyWhenTheUserSaysSo
     { std::ofstream(DataFolder() / "Address.mdb") << junk; }
 
     // "No": the file stays as it is and start-up stops there.
-    messages.answers = {IDNO};
+    messages.Answer(IDNO);
     EXPECT_FALSE(theDataStore.CreateDatabases());
-    ASSERT_EQ(messages.texts.size(), 1u);
-    EXPECT_EQ(messages.types[0], MB_YESNO | MB_ICONQUESTION);
-    EXPECT_EQ(messages.texts[0].Find("アドレス帳データベース（Address.mdb）が壊れていて読めません。"), 0)
-        << messages.texts[0].Str();
-    EXPECT_NE(messages.texts[0].Find("Address.mdb.broken-2"), -1);
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_EQ(messages.boxes[0].type, MB_YESNO | MB_ICONQUESTION);
+    EXPECT_EQ(messages.boxes[0].text.Find("アドレス帳データベース（Address.mdb）が壊れていて読めません。"), 0)
+        << messages.boxes[0].text.Str();
+    EXPECT_NE(messages.boxes[0].text.Find("Address.mdb.broken-2"), -1);
     EXPECT_EQ(ReadFile(DataFolder() / "Address.mdb"), junk);
     EXPECT_FALSE(fs::exists(DataFolder() / "Template.mdb"));
 
@@ -415,26 +415,26 @@ TEST_F(DataStoreTest, ABrokenAccountOrAddressFileIsSetAsideOnlyWhenTheUserSaysSo
     EXPECT_TRUE(members.empty());
 
     // "Yes": set aside under the name the question gave, and a new, empty book is made.
-    messages.texts.clear();
-    messages.answers = {IDYES};
+    messages.Clear();
+    messages.Answer(IDYES);
     CreateAll();
-    ASSERT_EQ(messages.texts.size(), 1u);
+    ASSERT_EQ(messages.boxes.size(), 1u);
     std::vector<std::string> aside;
     for (const std::string& name : Entries(DataFolder()))
         if (name.find(".broken-") != std::string::npos) aside.push_back(name);
     ASSERT_EQ(aside.size(), 1u);
-    EXPECT_NE(messages.texts[0].Find(("「" + aside[0] + "」").c_str()), -1) << messages.texts[0].Str();
+    EXPECT_NE(messages.boxes[0].text.Find(("「" + aside[0] + "」").c_str()), -1) << messages.boxes[0].text.Str();
     EXPECT_EQ(ReadFile(DataFolder() / aside[0]), junk);
     ExpectEmpty<CPersonSet>();
     EXPECT_TRUE(fs::exists(DataFolder() / "Template.mdb"));
 
     // Account.mdb the same way, with its default row.
     { std::ofstream(DataFolder() / "Account.mdb", std::ios::trunc); }
-    messages.texts.clear();
-    messages.answers = {IDYES};
+    messages.Clear();
+    messages.Answer(IDYES);
     CreateAll();
-    ASSERT_EQ(messages.texts.size(), 1u);
-    EXPECT_EQ(messages.texts[0].Find("差出人データベース（Account.mdb）"), 0);
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_EQ(messages.boxes[0].text.Find("差出人データベース（Account.mdb）"), 0);
     CCurrentAccountSet current;
     ASSERT_TRUE(current.Open());
     EXPECT_EQ(current.setToBcc, 1);
@@ -446,7 +446,7 @@ TEST_F(DataStoreTest, AFileThatCannotBeReadForAnotherReasonIsUsedAsFound)
     CreateAll();
     fs::permissions(DataFolder() / "Address.mdb", fs::perms::none);
     CreateAll();
-    EXPECT_TRUE(messages.texts.empty());
+    EXPECT_TRUE(messages.boxes.empty());
     EXPECT_TRUE(fs::exists(DataFolder() / "Address.mdb"));
     fs::permissions(DataFolder() / "Address.mdb", fs::perms::owner_read | fs::perms::owner_write);
 }
@@ -457,7 +457,7 @@ TEST_F(DataStoreTest, ADataFolderUnderCafeIsUsedByItsOwnBytes)
     const fs::path cafe = appData / "caf\xC3\xA9" / "share";
     setenv("XDG_DATA_HOME", cafe.c_str(), 1);
     CreateAll();
-    EXPECT_TRUE(messages.texts.empty());
+    EXPECT_TRUE(messages.boxes.empty());
     EXPECT_EQ(theDataStore.GetDataFolder(), CPath::FromNative((cafe / "Velto/Quillon").string()));
     for (const char* name : {"Config.mdb", "Account.mdb", "Address.mdb", "Template.mdb"})
         EXPECT_TRUE(fs::exists(cafe / "Velto/Quillon" / name)) << name;

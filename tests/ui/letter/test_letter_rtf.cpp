@@ -5,7 +5,8 @@
 #include "letter/CEditLetter.h"
 #include "letter/CLetterFormat.h"
 
-#include "LetterTestApp.h"
+#include "Keys.h"
+#include "QtTestApp.h"
 
 #include <QDir>
 #include <QFile>
