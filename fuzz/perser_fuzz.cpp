@@ -1,11 +1,15 @@
 // libFuzzer target over the parser and the decoders it relies on: Perse in both modes (with
-// attachment files written to a scratch folder), the header helpers, Base64, quoted-printable,
-// %XX and JIS to Shift_JIS. Seed it with tests/data/parser.
+// attachment files written to a scratch folder), the header helpers, address lists, HTML to
+// text, charset guessing, Base64, quoted-printable, %XX and JIS to Shift_JIS. Its corpus is
+// tests/data/parser/fuzz (seeded from tests/data/parser).
 #include "encoding/CBase64.h"
 #include "encoding/CLanguage.h"
 #include "encoding/CQuotedPrint.h"
 #include "model/CMailDoc.h"
 #include "parser/CEMailPerser.h"
+#include "parser/CHtmlText.h"
+#include "parser/CMailCharset.h"
+#include "parser/CMailboxList.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -45,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size == 0) return 0;
     const CString text(reinterpret_cast<const char*>(data + 1), static_cast<int>(size - 1));
     CEMailPerser parser;
-    switch (data[0] % 4) {
+    switch (data[0] % 5) {
     case 0: {
         CMailDoc doc;
         std::string folder = ScratchFolder();
@@ -64,6 +68,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (void)parser.GetAttrValue(text, "boundary");
         CStringArray list;
         (void)parser.PerseAddressField(text, 0, "To", list);
+        break;
+    }
+    case 3: {
+        (void)CHtmlText::ToText(text.View());
+        std::vector<CMailbox> boxes;
+        CMailboxList::Perse(text.View(), boxes);
+        CString converted;
+        CMailCharset::Guess(text.View(), converted);
+        CMailCharset::ToCp932("utf-7", text.View(), converted);
         break;
     }
     default: {
