@@ -7,7 +7,7 @@
 #include "model/CFileUtility.h"
 #include "model/CMailDoc.h"
 
-#include "PrintCString.h"
+#include "PerserTest.h"
 
 #include <gtest/gtest.h>
 
@@ -23,26 +23,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 using Mailboxes = std::vector<std::pair<CString, CString>>;
 
-class PerserHabits : public ::testing::Test {
+class PerserHabits : public PerserFolderTest {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "perser-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        root = pattern;
-        folder = root / "TEMP";
-        fs::create_directory(folder);
-    }
-    void TearDown() override { fs::remove_all(root); }
-
     // Parses a message of tests/data/parser; `result` gets Perse's result.
     CMailDoc& Parse(const char* name, int reply = 0)
     {
@@ -98,8 +82,6 @@ protected:
     CEMailPerser parser;
     CMailDoc doc;
     int result = -1;
-    fs::path root;
-    fs::path folder;
 };
 
 }  // namespace

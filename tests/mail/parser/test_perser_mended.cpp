@@ -5,7 +5,7 @@
 
 #include "model/CMailDoc.h"
 
-#include "PrintCString.h"
+#include "PerserTest.h"
 
 #include <gtest/gtest.h>
 
@@ -30,12 +30,6 @@ CString Crlf(const std::string& text)
     return out;
 }
 
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 CString BodyOf(const char* charset, const char* encoding, const std::string& content)
 {
     CEMailPerser parser;
@@ -48,18 +42,8 @@ CString BodyOf(const char* charset, const char* encoding, const std::string& con
     return body;
 }
 
-class PerserMended : public ::testing::Test {
+class PerserMended : public PerserFolderTest {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "perser-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        root = pattern;
-        folder = root / "TEMP";
-        fs::create_directory(folder);
-    }
-    void TearDown() override { fs::remove_all(root); }
-
     // Parses a multipart/mixed message made of a body and the given parts.
     int ParseParts(const std::string& parts, CMailDoc& doc)
     {
@@ -78,8 +62,6 @@ protected:
     }
 
     CEMailPerser parser;
-    fs::path root;
-    fs::path folder;
 };
 
 }  // namespace
