@@ -83,23 +83,31 @@ std::string Collapse(string_view s)
 // dropped, white space collapsed; then encoded words decoded.
 CString PhraseText(string_view s)
 {
+    // Blanks inside quotes are the name's own; only runs between words collapse.
     std::string out;
+    bool blank = false;
+    auto word = [&] {
+        if (blank && !out.empty()) out += ' ';
+        blank = false;
+    };
     for (std::size_t i = 0; i < s.size();) {
         if (s[i] == '"') {
+            word();
             i = SkipQuoted(s, i, &out);
         } else if (s[i] == '(') {
             i = SkipComment(s, i);
-            out += ' ';
+            blank = true;
+        } else if (IsSpace(s[i])) {
+            blank = true;
+            ++i;
         } else {
+            word();
             std::size_t n = CharLen(s, i);
-            if (n == 1 && IsSpace(s[i])) out += ' ';
-            else out.append(s, i, n);
+            out.append(s, i, n);
             i += n;
         }
     }
-    // Blanks inside quotes are the name's own; only runs between words collapse.
-    std::string trimmed(TrimView(out));
-    return CHeaderText::DecodeWords(trimmed);
+    return CHeaderText::DecodeWords(out);
 }
 
 // An addr-spec: comments and white space outside quotes removed, a source route
