@@ -21,14 +21,17 @@
 
 namespace {
 
-std::string ScratchFolder()
+// A folder of its own for the attachment files, removed at exit; null when none could be
+// made (then nothing is written, and nothing else is ever emptied).
+const char* ScratchFolder()
 {
-    static std::string folder = [] {
-        char pattern[] = "/tmp/perser-fuzz-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        return std::string(made ? made : "/tmp");
+    static char path[] = "/tmp/perser-fuzz-XXXXXX";
+    static const bool made = [] {
+        if (!mkdtemp(path)) return false;
+        std::atexit([] { rmdir(path); });
+        return true;
     }();
-    return folder;
+    return made ? path : nullptr;
 }
 
 void EmptyFolder(const std::string& folder)
@@ -52,9 +55,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     switch (data[0] % 5) {
     case 0: {
         CMailDoc doc;
-        std::string folder = ScratchFolder();
-        (void)parser.Perse(text, folder.c_str(), doc, 0);
-        EmptyFolder(folder);
+        const char* folder = ScratchFolder();
+        (void)parser.Perse(text, folder, doc, 0);
+        if (folder) EmptyFolder(folder);
         break;
     }
     case 1: {
