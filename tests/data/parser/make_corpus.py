@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes the parser's .eml corpus with Python's standard email package, an independent
 generator, and (habits()) messages written by hand the way other programs write them, for the
-faults of the parser's first design. Each file is named after what it pins down. Run from
+faults of the parser's first version. Each file is named after what it pins down. Run from
 anywhere:
     python3 make_corpus.py [output folder]
 The files are committed; rerun only to add cases (MIME boundaries are fixed for stable files).
@@ -218,7 +218,7 @@ def jis(text):
 
 
 def habits():
-    """Messages as other programs write them, one for each fault of the first design."""
+    """Messages as other programs write them, one for each fault of the parser's first version."""
     # No MIME-Version and no Content-Type (Outlook 2000 plain text, old gateways): plain
     # text whose bytes tell the charset -- raw code page 932 here, JIS in a carrier bounce,
     # the Content-Type's charset when there is one.
