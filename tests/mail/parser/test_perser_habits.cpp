@@ -1,7 +1,8 @@
-// Verifies the parser on mail as other programs write it: one message of tests/data/parser for
-// each fault of the parser's first version (no MIME-Version, RFC 5322 addresses, the first text part as
-// body, truncated multiparts, header text, single-part files, HTML only, Content-Disposition
-// names, digests and RFC 2231 boundaries, charset labels, many parts with one name).
+// Verifies the parser on mail as other programs write it: one message of tests/data/parser
+// for each fault of the parser's first version (no MIME-Version, RFC 5322 addresses, the
+// first text part as body, truncated multiparts, header text, single-part files, HTML only,
+// Content-Disposition names, digests and RFC 2231 boundaries, charset labels, many parts
+// with one name).
 #include "parser/CEMailPerser.h"
 
 #include "model/CFileUtility.h"
