@@ -1,4 +1,5 @@
-# quillon_add_test(<name> SOURCES <files...> [LIBS <targets...>] [DATA <folder under tests/data>])
+# quillon_add_test(<name> SOURCES <files...> [LIBS <targets...>] [DATA <folder under tests/data>]
+#                  [WRAPPER <script>])
 #
 # Builds one GoogleTest program and registers it with CTest. Every test runs with the C
 # locale, with its data folder in QUILLON_TEST_DATA, and with XDG_DATA_HOME and
@@ -6,7 +7,7 @@
 find_package(GTest REQUIRED)
 
 function(quillon_add_test name)
-  cmake_parse_arguments(ARG "" "DATA" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "DATA;WRAPPER" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   if(ARG_DATA)
@@ -15,7 +16,13 @@ function(quillon_add_test name)
     set(data_dir "${PROJECT_SOURCE_DIR}/tests/data")
   endif()
   target_compile_definitions(${name} PRIVATE QUILLON_TEST_DATA="${data_dir}")
-  add_test(NAME ${name} COMMAND ${name})
+  # A wrapper runs the test program itself (with the program's path as its argument), for
+  # tests that need a session of their own around them.
+  if(ARG_WRAPPER)
+    add_test(NAME ${name} COMMAND ${ARG_WRAPPER} $<TARGET_FILE:${name}>)
+  else()
+    add_test(NAME ${name} COMMAND ${name})
+  endif()
   set(home "${CMAKE_BINARY_DIR}/test-home/${name}")
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "LC_ALL=C;LANG=C;QUILLON_TEST_DATA=${data_dir};XDG_DATA_HOME=${home}/data;XDG_CONFIG_HOME=${home}/config;QT_QPA_PLATFORM=offscreen"

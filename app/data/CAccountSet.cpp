@@ -1,6 +1,8 @@
 #include "data/CAccountSet.h"
 
+#include "data/CAccountAuthSet.h"
 #include "data/CDataStore.h"
+#include "data/CDbException.h"
 
 CAccountSet::CAccountSet(const CString& databasePath)
     : CKeyedSet(databasePath.IsEmpty() ? theDataStore.GetAccountDbPath() : databasePath,
@@ -16,8 +18,8 @@ void CAccountSet::DoFieldExchange(CFieldExchange& fx)
     fx.Text("SEND_SERVER", sendServer, 255);
     fx.Long("SEND_PORT", sendPort);
     fx.Bool("NEED_SEND_AUTH", needSendAuth);
-    fx.Text("SEND_ACCOUNT", sendAccount, 64);
-    fx.Text("SEND_PASSWORD", sendPassword, 64);
+    fx.Bytes("SEND_ACCOUNT", sendAccount, 64);
+    fx.Bytes("SEND_PASSWORD", sendPassword, 64);
     fx.Text("REPLY_MAIL_ADDRESS", replyMailAddress, 255);
 }
 
@@ -32,8 +34,8 @@ int CAccountSet::Add(const char* displayName, const char* mailAddress, const cha
             this->sendServer = sendServer;
             this->sendPort = sendPort;
             this->needSendAuth = needSendAuth;
-            this->sendAccount = sendAccount;
-            this->sendPassword = sendPassword;
+            this->sendAccount = sendAccount ? sendAccount : "";
+            this->sendPassword = sendPassword ? sendPassword : "";
             this->replyMailAddress = replyMailAddress;
         },
         newId);
@@ -50,8 +52,52 @@ int CAccountSet::Modify(long id, const char* displayName, const char* mailAddres
         this->sendServer = sendServer;
         this->sendPort = sendPort;
         this->needSendAuth = needSendAuth;
-        this->sendAccount = sendAccount;
-        this->sendPassword = sendPassword;
+        this->sendAccount = sendAccount ? sendAccount : "";
+        this->sendPassword = sendPassword ? sendPassword : "";
         this->replyMailAddress = replyMailAddress;
     });
+}
+
+int CAccountSet::Remove(long id)
+{
+    try {
+        CTransaction transaction(GetDatabase());
+        if (!FindKey(id)) return 0;
+        Delete();
+        CAccountAuthSet::DeleteRow(GetDatabase(), id);
+        transaction.Commit();
+        return 1;
+    } catch (const CDbException&) {
+        Invalidate();
+        return 0;
+    }
+}
+
+int CAccountSet::WritePassword(long id, const std::string& password, int inKeyring)
+{
+    try {
+        {
+            CTransaction transaction(GetDatabase());
+            if (!FindKey(id)) return 0;
+            Edit();
+            sendPassword = inKeyring ? std::string() : password;
+            Update();
+            // One connection for both tables: a second one would wait for this one's lock.
+            GetDatabase().Execute(
+                "INSERT INTO \"ACCOUNT_AUTH\" (\"ACCOUNT_ID\", \"AUTH_METHOD\", \"SEND_SECURITY\","
+                " \"RECEIVE_SERVER\", \"RECEIVE_PORT\", \"RECEIVE_SECURITY\", \"PASSWORD_IN_KEYRING\")"
+                " VALUES (?, ?, ?, NULL, ?, ?, ?) ON CONFLICT (\"ACCOUNT_ID\") DO UPDATE SET"
+                " \"PASSWORD_IN_KEYRING\" = excluded.\"PASSWORD_IN_KEYRING\"",
+                {static_cast<std::int64_t>(id), static_cast<std::int64_t>(CAccountAuthSet::MethodSmtpAuth),
+                 static_cast<std::int64_t>(CAccountAuthSet::DefaultSendSecurity(sendPort)),
+                 static_cast<std::int64_t>(CAccountAuthSet::DefaultPopPort),
+                 static_cast<std::int64_t>(CAccountAuthSet::SecurityNone), static_cast<std::int64_t>(inKeyring != 0)});
+            transaction.Commit();
+        }
+        GetDatabase().Execute("PRAGMA wal_checkpoint(TRUNCATE)");
+        return 1;
+    } catch (const CDbException&) {
+        RecoverFromFailedWrite();
+        return 0;
+    }
 }

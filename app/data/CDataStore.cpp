@@ -27,13 +27,21 @@ const char* const kConfigSchema =
     " \"CLOSE_AFTER_SEND\" INTEGER, \"UPPER_REPLY\" INTEGER, \"PREVIEW_AT_SEND\" INTEGER);"
     "INSERT INTO \"EDIT_SETTING\" VALUES (60, 76, 0, 0, 0);";
 
+// Our own table beside the designed ones (see CAccountAuthSet), made in a new file and added
+// at start to a file of an earlier version.
+#define ACCOUNT_AUTH_TABLE                                                                     \
+    "CREATE TABLE IF NOT EXISTS \"ACCOUNT_AUTH\" (\"ACCOUNT_ID\" INTEGER PRIMARY KEY,"           \
+    " \"AUTH_METHOD\" INTEGER, \"SEND_SECURITY\" INTEGER, \"RECEIVE_SERVER\" TEXT,"            \
+    " \"RECEIVE_PORT\" INTEGER, \"RECEIVE_SECURITY\" INTEGER, \"PASSWORD_IN_KEYRING\" INTEGER);"
+
 const char* const kAccountSchema =
     "CREATE TABLE \"ACCOUNT\" (\"ID\" INTEGER PRIMARY KEY AUTOINCREMENT, \"DISPLAY_NAME\" TEXT,"
     " \"MAIL_ADDRESS\" TEXT, \"SEND_SERVER\" TEXT, \"SEND_PORT\" INTEGER,"
     " \"NEED_SEND_AUTH\" INTEGER, \"SEND_ACCOUNT\" TEXT, \"SEND_PASSWORD\" TEXT,"
     " \"REPLY_MAIL_ADDRESS\" TEXT);"
     "CREATE TABLE \"CURRENT_ACCOUNT\" (\"ACCOUNT_ID\" INTEGER, \"SET_TO_BCC\" INTEGER);"
-    "INSERT INTO \"CURRENT_ACCOUNT\" VALUES (0, 1);";
+    "INSERT INTO \"CURRENT_ACCOUNT\" VALUES (0, 1);"
+    ACCOUNT_AUTH_TABLE;
 
 const char* const kAddressSchema =
     "CREATE TABLE \"GROUP\" (\"GROUP_ID\" INTEGER PRIMARY KEY AUTOINCREMENT,"
@@ -103,6 +111,24 @@ Created CreateDatabase(const CString& path, const char* schema)
     }
 }
 
+// Brings an Account.mdb of an earlier version up to date: our own table, and no access for
+// anyone but the user (it holds passwords). A failure here stops nothing: the file is used
+// as found, and an account without its row of ACCOUNT_AUTH has the defaults.
+void UpgradeAccountDatabase(const CString& path)
+{
+    std::string native = Native(path);
+    struct stat info {};
+    if (stat(native.c_str(), &info) == 0 && (info.st_mode & 077)) chmod(native.c_str(), info.st_mode & 0700);
+    try {
+        CDatabase db;
+        db.Open(path);
+        db.Execute(ACCOUNT_AUTH_TABLE);
+    } catch (const CDbException&) {
+    }
+}
+
+#undef ACCOUNT_AUTH_TABLE
+
 }  // namespace
 
 CDataStore::CDataStore()
@@ -167,5 +193,6 @@ int CDataStore::CreateDatabases()
             return 0;
         }
     }
+    UpgradeAccountDatabase(accountDbPath_);
     return 1;
 }

@@ -30,9 +30,10 @@ public:
     // Finds the application-data folder (creating it if missing), creates the data folder
     // (mode 0700) and every database file that does not exist yet, in the order Config,
     // Account, Address, Template, each with its tables and default rows in one transaction.
-    // A file that exists is used as found. When a creation fails the half-made file is
-    // deleted, the database's message is shown through CMessageUi and the later databases
-    // are not tried. Returns non-zero when the folder was found and every creation succeeded.
+    // A file that exists is used as found, except that Account.mdb gets our own table
+    // ACCOUNT_AUTH when it lacks it and loses any access beyond the user's own. When a
+    // creation fails the half-made file is deleted, the database's message is shown through
+    // CMessageUi and the later databases are not tried. Returns non-zero when the folder was found and every creation succeeded.
     [[nodiscard]] int CreateDatabases();
 
 private:

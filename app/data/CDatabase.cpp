@@ -29,6 +29,7 @@ void CDatabase::Open(const CString& path)
     try {
         // A file that is not a database opens without complaint; the first read finds out.
         Execute("SELECT count(*) FROM sqlite_master");
+        Execute("PRAGMA secure_delete = ON");
         // With the write-ahead log a commit needs no flush to disk and stays atomic: a crash
         // or power cut loses at most the last commits, never the file's consistency. A file
         // found with a rollback journal keeps full flushing, which it needs to stay whole.
@@ -172,6 +173,9 @@ void CDbStatement::Bind(int index, const CDbValue& value)
         std::string utf8 = CCodePage::ToUtf8(*text);
         result = sqlite3_bind_text(stmt_, index, utf8.data(), static_cast<int>(utf8.size()),
                                    SQLITE_TRANSIENT);
+    } else if (const auto* raw = std::get_if<CDbBytes>(&value); raw && !raw->bytes.empty()) {
+        result = sqlite3_bind_text(stmt_, index, raw->bytes.data(), static_cast<int>(raw->bytes.size()),
+                                   SQLITE_TRANSIENT);
     } else {
         result = sqlite3_bind_null(stmt_, index);
     }
@@ -192,6 +196,13 @@ bool CDbStatement::Step()
     std::string message = sqlite3_errmsg(db_->Handle());
     sqlite3_reset(stmt_);
     throw CDbException(result, message);
+}
+
+std::string CDbStatement::GetBytes(int column) const
+{
+    const unsigned char* text = sqlite3_column_text(stmt_, column);
+    if (!text) return std::string();
+    return std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column)));
 }
 
 bool CDbStatement::IsNull(int column) const

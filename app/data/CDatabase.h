@@ -21,9 +21,13 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 // A value bound to a "?" of a statement: an integer, a text (code page 932; the empty
-// text binds as null) or null.
+// text binds as null), bytes that go in as they are (credentials, which are UTF-8 and not
+// text of the system; empty binds as null) or null.
 struct CDbNull {};
-using CDbValue = std::variant<CDbNull, std::int64_t, CString>;
+struct CDbBytes {
+    std::string bytes;
+};
+using CDbValue = std::variant<CDbNull, std::int64_t, CString, CDbBytes>;
 
 class CDatabase {
 public:
@@ -34,7 +38,9 @@ public:
     CDatabase(const CDatabase&) = delete;
     CDatabase& operator=(const CDatabase&) = delete;
 
-    // Opens an existing file for reading and writing; never creates one.
+    // Opens an existing file for reading and writing; never creates one. Content that is
+    // deleted or overwritten is zeroed in the file (secure_delete): an old password must not
+    // linger in free space.
     void Open(const CString& path);
     void Close();
     bool IsOpen() const { return db_ != nullptr; }
@@ -106,6 +112,8 @@ public:
     std::int64_t GetInt(int column) const;
     // The text converted to code page 932; null reads as the empty text.
     CString GetText(int column) const;
+    // The text's bytes as stored, unconverted; null reads as empty.
+    std::string GetBytes(int column) const;
 
 private:
     CDatabase* db_ = nullptr;

@@ -61,12 +61,7 @@ int CKeyedSet::AddRow(const std::function<void()>& write, long& id)
         id = newId;
         return 1;
     } catch (const CDbException&) {
-        // The transaction is rolled back: the row list may name the row that is gone.
-        Invalidate();
-        try {
-            CancelUpdate();
-        } catch (const CDbException&) {
-        }
+        RecoverFromFailedWrite();
         return 0;
     }
 }
@@ -87,5 +82,14 @@ int CKeyedSet::ModifyRow(long id, const std::function<void()>& write)
         } catch (const CDbException&) {
         }
         return 0;
+    }
+}
+
+void CKeyedSet::RecoverFromFailedWrite()
+{
+    Invalidate();
+    try {
+        CancelUpdate();
+    } catch (const CDbException&) {
     }
 }

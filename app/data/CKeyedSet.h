@@ -28,6 +28,9 @@ protected:
     int ModifyRow(long id, const std::function<void()>& write);
     // FindById without the catch.
     bool FindKey(long id);
+    // After a write whose transaction was rolled back: the row list may name a row that is
+    // gone, and an edit may still be pending. Never throws.
+    void RecoverFromFailedWrite();
 
 private:
     std::string idCriterion_;

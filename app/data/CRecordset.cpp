@@ -93,6 +93,29 @@ void CFieldExchange::Text(const char* column, CString& value, int maxBytes)
     ++index_;
 }
 
+void CFieldExchange::Bytes(const char* column, std::string& value, int maxBytes)
+{
+    switch (operation_) {
+    case Describe:
+        columns_.emplace_back(column);
+        break;
+    case Load:
+        value = row_->GetBytes(index_);
+        break;
+    case SetDefault:
+        value.clear();
+        break;
+    case Store:
+        if (static_cast<int>(value.size()) > maxBytes) {
+            throw CDbException(0, std::string("value longer than ") + std::to_string(maxBytes)
+                                      + " bytes for column " + column);
+        }
+        values_.emplace_back(CDbBytes{value});
+        break;
+    }
+    ++index_;
+}
+
 CRecordset::CRecordset(const CString& databasePath, const char* table, const char* sort)
     : path_(databasePath), table_(table), sort_(sort ? sort : "")
 {

@@ -34,6 +34,9 @@ public:
     void Bool(const char* column, int& value);
     // `maxBytes` is the Text(n) limit in code page 932 bytes; 0 for a Memo column.
     void Text(const char* column, CString& value, int maxBytes = 0);
+    // A Text(n) column that holds bytes, not text of the system (a user name, a password):
+    // stored and read as they are (UTF-8), `maxBytes` counted in those bytes.
+    void Bytes(const char* column, std::string& value, int maxBytes);
 
 private:
     friend class CRecordset;

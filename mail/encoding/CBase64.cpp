@@ -97,10 +97,15 @@ int CBase64::Encode(const unsigned char* data, unsigned int length, CString& out
 
 unsigned int CBase64::CalcEnecodedSize(unsigned int length)
 {
+    return static_cast<unsigned int>(CalcEnecodedSize64(length));
+}
+
+std::uint64_t CBase64::CalcEnecodedSize64(std::uint64_t length)
+{
     // 54 input bytes make one 72-character line plus CR LF; the last partial line is counted
     // without its line end, and always rounded up by a whole padding group.
-    unsigned int q = length / 54;
-    unsigned int t = (length % 54) * 4 / 3;
+    std::uint64_t q = length / 54;
+    std::uint64_t t = (length % 54) * 4 / 3;
     return q * 74 + t + (4 - t % 4);
 }
 

@@ -81,6 +81,10 @@ constexpr std::array<unsigned char, 256> kJisTrail = [] {
 constexpr std::array<std::uint16_t, 256> kSjisRowFast = [] {
     std::array<std::uint16_t, 256> t{};
     for (int b = 0; b < 0xF0; ++b) t[b] = kSjisRow[b];
+    // NEC row 13 and the NEC-selected row 0xEE hold characters that JIS X 0208 has
+    // elsewhere: see CanonicalSjis.
+    t[0x87] = 0;
+    t[0xEE] = 0;
     return t;
 }();
 
@@ -156,20 +160,68 @@ constexpr std::uint16_t kIbmTwin[388] = {
     0xEEE5, 0xEEE6, 0xEEE7, 0xEEE8, 0xEEE9, 0xEEEA, 0xEEEB, 0xEEEC,
 };
 
-// JIS code of a Shift_JIS pair, 0 when it has none.
-inline unsigned SjisToJis(unsigned lead, unsigned trail)
+// The NEC row 13 characters that JIS X 0208 has too (≒ ≡ ∫ √ ⊥ ∠ ∵ ∩ ∪), by trail byte
+// 0x90-0x9C -> their JIS X 0208 code in Shift_JIS; 0 for the others.
+constexpr std::uint16_t kNecTwin[13] = {
+    0x81E0, 0x81DF, 0x81E7, 0, 0, 0x81E3, 0x81DB, 0x81DA, 0, 0, 0x81E6, 0x81BF, 0x81BE,
+};
+
+// The lowest code of the same character: an IBM extension (0xFA40-0xFC4B) becomes its
+// NEC-selected or JIS twin, a NEC row 13 or NEC-selected character that JIS X 0208 has
+// becomes the JIS one.
+// 0 for a pair that is no character (user-defined area, out of the table).
+inline unsigned CanonicalSjis(unsigned lead, unsigned trail)
 {
-    unsigned cell = kSjisTrail[trail];
-    if (cell == 0 || kSjisRow[lead] == 0) return 0;
+    if (kSjisTrail[trail] == 0 || kSjisRow[lead] == 0) return 0;
     if (lead >= 0xF0) {
         // 0xF0-0xF9 is the user-defined area: no JIS code.
         if (lead < 0xFA) return 0;
         unsigned index = (lead - 0xFA) * 188 + trail - (trail > 0x7F ? 0x41 : 0x40);
         if (index >= sizeof kIbmTwin / sizeof kIbmTwin[0]) return 0;
-        lead = kIbmTwin[index] >> 8;
-        cell = kSjisTrail[kIbmTwin[index] & 0xFF];
+        return kIbmTwin[index];
     }
-    return (kSjisRow[lead] + (cell >> 8)) << 8 | (cell & 0xFF);
+    if (lead == 0x87 && trail >= 0x90 && trail <= 0x9C && kNecTwin[trail - 0x90] != 0) {
+        return kNecTwin[trail - 0x90];
+    }
+    // "¬" stands among the NEC-selected IBM extensions too.
+    if (lead == 0xEE && trail == 0xF9) return 0x81CA;
+    return lead << 8 | trail;
+}
+
+// JIS code of a Shift_JIS pair, 0 when it has none.
+inline unsigned SjisToJis(unsigned lead, unsigned trail)
+{
+    unsigned code = CanonicalSjis(lead, trail);
+    if (code == 0) return 0;
+    unsigned cell = kSjisTrail[code & 0xFF];
+    return (kSjisRow[code >> 8] + (cell >> 8)) << 8 | (cell & 0xFF);
+}
+
+// Whether JIS X 0208 assigns a character to the code (rows 1 to 84, as published).
+bool IsJisX0208(unsigned code)
+{
+    unsigned row = (code >> 8) - 0x20;
+    unsigned cell = (code & 0xFF) - 0x20;
+    if (row < 1 || row > 84 || cell < 1 || cell > 94) return false;
+    // Rows 1 to 8: symbols, letters and kana, with gaps.
+    static const struct { unsigned from, to; } kAssigned[] = {
+        {0x2121, 0x217E}, {0x2221, 0x222E}, {0x223A, 0x2241}, {0x224A, 0x2250},
+        {0x225C, 0x226A}, {0x2272, 0x2279}, {0x227E, 0x227E}, {0x2330, 0x2339},
+        {0x2341, 0x235A}, {0x2361, 0x237A}, {0x2421, 0x2473}, {0x2521, 0x2576},
+        {0x2621, 0x2638}, {0x2641, 0x2658}, {0x2721, 0x2741}, {0x2751, 0x2771},
+        {0x2821, 0x2840},
+    };
+    if (row <= 8) {
+        for (const auto& range : kAssigned) {
+            if (code >= range.from && code <= range.to) return true;
+        }
+        return false;
+    }
+    // Rows 16 to 84: kanji; row 47 ends at cell 51, row 84 at cell 6.
+    if (row < 16) return false;
+    if (row == 47) return cell <= 51;
+    if (row == 84) return cell <= 6;
+    return true;
 }
 
 inline bool IsJisByte(unsigned b) { return b - 0x21 <= 0x7E - 0x21; }
@@ -247,6 +299,50 @@ int CLanguage::IsHankakuKana(char byte)
 {
     unsigned char b = static_cast<unsigned char>(byte);
     return b >= 0xA1 && b <= 0xDF;
+}
+
+unsigned int CLanguage::CharLength(const char* text, unsigned int length)
+{
+    if (length == 0) return 0;
+    if (length >= 2 && IsJSjisKanji(text[0]) && kSjisTrail[static_cast<unsigned char>(text[1])] != 0) return 2;
+    return 1;
+}
+
+unsigned int CLanguage::CanonicalCode(const char* character, unsigned int length)
+{
+    if (length == 1) return static_cast<unsigned char>(character[0]);
+    if (length != 2) return 0;
+    return CanonicalSjis(static_cast<unsigned char>(character[0]), static_cast<unsigned char>(character[1]));
+}
+
+int CLanguage::FitsJis(const char* character, unsigned int length)
+{
+    if (length == 1) {
+        unsigned char b = static_cast<unsigned char>(character[0]);
+        return b < 0x80 || IsHankakuKana(character[0]);
+    }
+    if (length != 2) return 0;
+    unsigned code = SjisToJis(static_cast<unsigned char>(character[0]), static_cast<unsigned char>(character[1]));
+    return code != 0 && IsJisX0208(code);
+}
+
+int CLanguage::FitsJis(const CString& text)
+{
+    const char* p = text.GetString();
+    unsigned int left = static_cast<unsigned int>(text.GetLength());
+    while (left > 0) {
+        // ASCII runs are the common case.
+        if (static_cast<unsigned char>(*p) < 0x80) {
+            ++p;
+            --left;
+            continue;
+        }
+        unsigned int n = CharLength(p, left);
+        if (!FitsJis(p, n)) return 0;
+        p += n;
+        left -= n;
+    }
+    return 1;
 }
 
 int CLanguage::IsJapanese(const CString& text)

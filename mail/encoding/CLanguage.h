@@ -12,6 +12,20 @@ public:
     static int IsJSjisKanji(char byte);
     static int IsHankakuKana(char byte);
 
+    // Bytes of the code page 932 character that `text` begins with: 2 for a lead byte with
+    // a valid trail byte, else 1 (0 for empty text). A half-width kana and its voicing mark
+    // are two characters.
+    static unsigned int CharLength(const char* text, unsigned int length);
+    // The character's lowest code page 932 code (an IBM extension becomes its NEC-selected
+    // or JIS twin, a NEC row 13 character that JIS X 0208 has becomes the JIS one); 0 for
+    // bytes that are no character.
+    static unsigned int CanonicalCode(const char* character, unsigned int length);
+    // Whether ISO-2022-JP (RFC 1468: ASCII and JIS X 0208 rows 1 to 84; half-width katakana
+    // folded to full width) carries the one character of `length` bytes at `character`.
+    static int FitsJis(const char* character, unsigned int length);
+    // Whether every character of `text` fits.
+    static int FitsJis(const CString& text);
+
     // Appends the ISO-2022-JP form of `text` to `out`. Half-width katakana are folded to full
     // width; IBM extension characters are written as their NEC-selected (or JIS) twins; a
     // character without a JIS code (user-defined area, a lead byte without its trail byte)

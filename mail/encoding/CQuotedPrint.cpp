@@ -63,3 +63,37 @@ int CQuotedPrint::Decode(const CString& text, unsigned char* buffer, unsigned in
 {
     return DecodeEscapedText(text, buffer, bufferSize, decodedLength, '=', true);
 }
+
+void CQuotedPrint::Encode(const CString& text, CString& out)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    std::string_view in = text.View();
+    std::string& o = out.Str();
+    o.reserve(o.size() + in.size() + in.size() / 8);
+    std::size_t column = 0;
+    for (std::size_t i = 0; i < in.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(in[i]);
+        if (c == '\r' && i + 1 < in.size() && in[i + 1] == '\n') {
+            o += "\r\n";
+            ++i;
+            column = 0;
+            continue;
+        }
+        bool atLineEnd = i + 1 == in.size() || (in[i + 1] == '\r' && i + 2 < in.size() && in[i + 2] == '\n');
+        bool literal = (c >= 33 && c <= 126 && c != '=') || ((c == ' ' || c == '\t') && !atLineEnd);
+        std::size_t width = literal ? 1 : 3;
+        // Room for the soft break's "=" unless this is the line's last character.
+        if (column + width > (atLineEnd ? 76u : 75u)) {
+            o += "=\r\n";
+            column = 0;
+        }
+        if (literal) {
+            o += static_cast<char>(c);
+        } else {
+            o += '=';
+            o += hex[c >> 4];
+            o += hex[c & 0x0F];
+        }
+        column += width;
+    }
+}

@@ -7,6 +7,10 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <unordered_map>
 
 namespace {
 
@@ -100,7 +104,39 @@ const TypeName kTypeNames[] = {
     {"ods", "OpenDocument スプレッドシート"},
 };
 
+// File name extension (lower case) -> MIME type, read once from the system's table.
+const std::unordered_map<std::string, std::string>& MimeTypes()
+{
+    static const std::unordered_map<std::string, std::string> table = [] {
+        std::unordered_map<std::string, std::string> types;
+        std::ifstream in(CFileUtility::kMimeTypesFile);
+        std::string line;
+        while (std::getline(in, line)) {
+            if (line.empty() || line[0] == '#') continue;
+            std::istringstream words(line);
+            std::string type;
+            std::string ext;
+            if (!(words >> type) || type.find('/') == std::string::npos) continue;
+            // The first line that names an extension wins, as with the system's own readers.
+            while (words >> ext) types.emplace(ext, type);
+        }
+        return types;
+    }();
+    return table;
+}
+
 }  // namespace
+
+CString CFileUtility::GetContentType(const char* path)
+{
+    CString ext = GetFileExt(path);
+    if (ext == "eml") return CString("message/rfc822");
+    ext.MakeLower();
+    const auto& types = MimeTypes();
+    auto found = ext.IsEmpty() ? types.end() : types.find(ext.Str());
+    if (found == types.end()) return CString("application/octet-stream");
+    return CString(found->second);
+}
 
 CString CFileUtility::GetFileNameFromPath(const char* path)
 {
@@ -203,6 +239,8 @@ CString CFileUtility::GetMimeType(const char* path)
     for (const TypeName& type : kTypeNames) {
         if (lower == type.ext) return CString(type.name);
     }
+    CString type = GetContentType(path);
+    if (type != "application/octet-stream") return type;
     ext.MakeUpper();
     return ext + " ファイル";
 }

@@ -21,8 +21,14 @@ public:
     static CString GetFileSizeString(const char* path, int autoUnit);
     static CString SizeAutoUnit(long size);
     static int IsCommentLine(CString& line);
-    // A readable description of the file's type; empty when none is known.
+    // A readable description of the file's type: a known description, else the MIME type
+    // of GetContentType, else "<EXT> ファイル"; empty when the file does not exist.
     static CString GetMimeType(const char* path);
+    // The MIME type (RFC 2045 type/subtype) an attachment of this name is sent as: from the
+    // system's table of extensions (kMimeTypesFile, Debian's media-types), compared without
+    // regard to case; "message/rfc822" for ".eml"; else "application/octet-stream".
+    static CString GetContentType(const char* path);
+    static constexpr const char* kMimeTypesFile = "/etc/mime.types";
     // Replaces the characters a file name cannot hold by "_".
     static void ReplaceProhibitedWords(CString& text);
 

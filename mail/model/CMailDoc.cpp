@@ -370,14 +370,14 @@ void CMailDoc::GetBodyWithLetter(CString& text) const
     }
 }
 
-unsigned int CMailDoc::GetMailSize() const
+std::uint64_t CMailDoc::GetMailSize() const
 {
-    unsigned int size = CBase64::CalcEnecodedSize(static_cast<unsigned int>(body_.GetLength()));
+    std::uint64_t size = CBase64::CalcEnecodedSize64(static_cast<std::uint64_t>(body_.GetLength()));
     for (const FileInfo& file : files_) {
         long fileSize = CFileUtility::GetFileSize(file.path.GetString());
         // A file that went missing counts as empty; the writer reports it when it gets there.
         if (fileSize < 0) fileSize = 0;
-        size += CBase64::CalcEnecodedSize(static_cast<unsigned int>(fileSize));
+        size += CBase64::CalcEnecodedSize64(static_cast<std::uint64_t>(fileSize));
     }
     return size;
 }

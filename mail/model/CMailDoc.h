@@ -5,6 +5,7 @@
 // with callers. Single-threaded: sending reads it while the progress dialog pumps messages,
 // during which it must not change.
 
+#include "encoding/CJisFallback.h"
 #include "encoding/CString.h"
 #include "model/CAddress.h"
 #include "smtp/CSmtpSecurity.h"
@@ -21,6 +22,11 @@ using CPtrArray = std::vector<CAddress*>;
 class CMailDoc {
 public:
     enum Type : std::int32_t { NewMail = 0, ReplyMail = 1, ForwardMail = 2 };
+    // How the writer chooses the charset of each field (subject, each display name, each
+    // attachment name, the body). Auto: ISO-2022-JP when every character fits
+    // (CLanguage::FitsJis), else UTF-8. Iso2022Jp: always ISO-2022-JP, characters outside
+    // JIS X 0208 with their raw extension codes. Utf8: UTF-8 for every field that is not ASCII.
+    enum Charset : std::int32_t { CharsetAuto = 0, CharsetIso2022Jp = 1, CharsetUtf8 = 2 };
 
     struct FileInfo {
         CString path;   // full path; its last part is the name in the message, ".eml" = a mail
@@ -68,13 +74,21 @@ public:
     void GetSendServer(CString& server, long& port) const;
     void SetSendServer(const CString& server, long port);
     // Encryption and authentication of the send (the account's NEED_SEND_AUTH, SEND_ACCOUNT,
-    // SEND_PASSWORD). Kept by ClearAll like the server; the password is wiped on destruction.
+    // SEND_PASSWORD and its own login settings: method, connection security, the receive
+    // server of POP before SMTP). Kept by ClearAll like the server; the credentials are wiped
+    // on destruction.
     void GetSendSecurity(CSmtpSecurity& security) const;
     void SetSendSecurity(const CSmtpSecurity& security);
     int GetSenderBccFlg() const;
     void SetSenderBccFlg(int flag);
     int GetUpperReplyFlg() const;
     void SetUpperReplyFlg(int flag);
+    // The user's choice for characters that ISO-2022-JP cannot carry: the charset rule and
+    // which stand-ins (CJisFallback) replace them before the rule is applied. Kept by ClearAll.
+    Charset GetCharset() const { return charset_; }
+    void SetCharset(Charset charset) { charset_ = charset; }
+    CJisFallback::Mode GetReplaceMode() const { return replaceMode_; }
+    void SetReplaceMode(CJisFallback::Mode mode) { replaceMode_ = mode; }
 
     void GetFromAddress(CAddress& address) const;
     void SetFromAddress(const CAddress& address);
@@ -115,8 +129,9 @@ public:
 
     // The text sent as the body: salutation, greeting, body, closing and signature.
     void GetBodyWithLetter(CString& text) const;
-    // Estimated encoded size of body and attachments, the total of the progress display.
-    unsigned int GetMailSize() const;
+    // Estimated encoded size of body and attachments, the total of the progress display;
+    // 64-bit, so that attachments beyond 4 GB are counted.
+    std::uint64_t GetMailSize() const;
 
     // Writes the message to a file chosen with `dialog`.
     int SaveAs(CWnd* parent, CFileDialog* dialog);
@@ -143,6 +158,8 @@ private:
     CString references_;
     int senderBcc_ = 0;
     int upperReply_ = 0;
+    Charset charset_ = CharsetAuto;
+    CJisFallback::Mode replaceMode_ = CJisFallback::ReplaceNone;
     CString mailerName_;
     CString sendServer_;
     long sendPort_ = 25;

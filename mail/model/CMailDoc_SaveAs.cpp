@@ -99,11 +99,16 @@ int CMailDoc::SaveAs(CWnd* parent, CFileDialog* dialog)
     int written;
     {
         CEMailWriter writer(&stream, *this, progress);
+        // The saved copy is the user's own: it keeps the blind recipients.
+        writer.SetWriteBcc(1);
         written = writer.Write(detail);
     }
     progress.Complete();
-    if (written) written = file.Flush();
-    file.Close();
+    if (written) {
+        written = file.CloseChecked();
+    } else {
+        file.Close();
+    }
 
     if (written) {
         struct stat old {};

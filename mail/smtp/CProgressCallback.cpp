@@ -12,7 +12,7 @@ CProgressCallback::~CProgressCallback()
     dialog_.reset();
 }
 
-int CProgressCallback::Start(unsigned int total)
+int CProgressCallback::Start(std::uint64_t total)
 {
     total_ = total ? total : 100;
     done_ = 0;

@@ -7,6 +7,7 @@
 #include "encoding/CString.h"
 #include "model/CPlatformUi.h"
 
+#include <cstdint>
 #include <memory>
 
 class CProgressCallback {
@@ -17,7 +18,7 @@ public:
     CProgressCallback& operator=(const CProgressCallback&) = delete;
 
     // Opens the dialog for a new run over `total` units (0 means 100).
-    int Start(unsigned int total);
+    int Start(std::uint64_t total);
     // Adds `step` to what is done; 0 once the user has cancelled.
     int Callback(unsigned int step);
     void Complete();
@@ -31,6 +32,6 @@ private:
     CWnd* parent_;
     std::unique_ptr<CProgressView> dialog_;
     int canceled_ = 0;
-    unsigned int total_ = 100;
-    unsigned int done_ = 0;
+    std::uint64_t total_ = 100;
+    std::uint64_t done_ = 0;
 };

@@ -1,7 +1,6 @@
 #include "smtp/CSmtp.h"
 
 #include "encoding/CBase64.h"
-#include "encoding/CCodePage.h"
 #include "smtp/CSmtpSocket.h"
 #include "smtp/CSmtpTls.h"
 
@@ -17,7 +16,11 @@
 namespace {
 
 const char* const kHostNameFailed = "SMTP 自ホスト名取得失敗";
-const char* const kReplyTooLong = "SMTP 応答が長すぎます。";
+const char* const kTooManyRecipients = "宛先が多すぎます。一度に送れる宛先は %d 件までです (この手紙は %d 件)。";
+// RFC 5321 4.5.3.2.6: a server may take 10 minutes to accept the data.
+constexpr int kDataEndTimeout = 10 * 60 * 1000;
+// What of a long reply a dialog shows.
+constexpr std::size_t kShownReply = 4096;
 const char* const kBadAddress = "メールアドレスに改行文字または NUL 文字が含まれています。";
 const char* const kCommandTooLong = "SMTP コマンドが長すぎます。";
 const char* const kNoStartTls = "SMTP サーバーが STARTTLS に対応していないため、暗号化できません。";
@@ -48,7 +51,7 @@ std::string Upper(std::string text)
     return text;
 }
 
-// SASL strings are UTF-8 (RFC 4422); the account and password are held as code page 932.
+// SASL strings are UTF-8 (RFC 4422), as the account and password are held.
 std::string Base64Utf8(const std::string& utf8)
 {
     CString out;
@@ -56,13 +59,34 @@ std::string Base64Utf8(const std::string& utf8)
     return out.Str();
 }
 
-void Wipe(std::string& secret)
-{
-    explicit_bzero(secret.data(), secret.size());
-    secret.clear();
-}
-
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Text from the network as the user may see it: line ends become CR LF, every other control
+// byte is shown as \xHH, so a server can neither send terminal escape sequences nor lay out
+// a dialog; a very long text is cut.
+CString Visible(std::string_view text)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    CString out;
+    std::size_t i = 0;
+    for (; i < text.size() && static_cast<std::size_t>(out.GetLength()) < kShownReply; ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            out += "\r\n";
+            ++i;
+        } else if (c == '\n') {
+            out += "\r\n";
+        } else if (c < 0x20 || c == 0x7F) {
+            out += "\\x";
+            out += hex[c >> 4];
+            out += hex[c & 0x0F];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    if (i < text.size()) out += " ...";
+    return out;
+}
 
 // The reply code of the first three bytes; 0 when they are not digits.
 unsigned int ReplyCode(const char* reply)
@@ -72,6 +96,11 @@ unsigned int ReplyCode(const char* reply)
 }
 
 }  // namespace
+
+CString CSmtp::VisibleText(std::string_view text)
+{
+    return Visible(text);
+}
 
 CSmtp::CSmtp() : channel_(CSmtpSocket::Create()) {}
 
@@ -108,23 +137,25 @@ int CSmtp::CheckAddress(const CString& address, CString& detail)
     return 0;
 }
 
-int CSmtp::ReadReply(unsigned int& code, int limit)
+int CSmtp::ReadReply(unsigned int& code, int expected)
 {
     code = 0;
     replyExtra_ = 0;
-    reply_.assign(static_cast<std::size_t>(limit), '\0');
+    reply_.assign(static_cast<std::size_t>(ReplyLimit), '\0');
     char* reply = reply_.data();
     int used = 0;
     int end = -1;
     while ((end = ReplyEnd(reply, used)) < 0) {
-        if (used == limit) {
+        if (used == ReplyLimit) {
+            // More than any server sends: no reply to act on, but the server's own words.
             code = ReplyCode(reply);
-            errorDetail_ = kReplyTooLong;
+            errorDetail_ = Visible(std::string_view(reply, static_cast<std::size_t>(used)));
             return 0;
         }
-        int count = channel_->Receive(reply + used, limit - used);
+        int count = channel_->Receive(reply + used, ReplyLimit - used);
         if (count <= 0) {
             errorDetail_ = channel_->GetErrorText();
+            broken_ = true;
             return 0;
         }
         used += count;
@@ -133,12 +164,18 @@ int CSmtp::ReadReply(unsigned int& code, int limit)
     // Garbage that happens to begin with "2" or "3" is no acceptance: all three must be digits.
     code = ReplyCode(reply);
     reply_.resize(static_cast<std::size_t>(used));
-    if (code >= 200 && code < 400) return 1;
-    errorDetail_ = CString(reply_.data(), used);
+    const unsigned int kind = code / 100;
+    if (code != 0 && (expected ? kind == static_cast<unsigned int>(expected) : (kind == 2 || kind == 3))) return 1;
+    errorDetail_ = Visible(reply_);
     return 0;
 }
 
 int CSmtp::WriteString(const char* line, unsigned int& code)
+{
+    return Command(line, code, 0);
+}
+
+int CSmtp::Command(const char* line, unsigned int& code, int expected)
 {
     errorDetail_.Empty();
     if (!line) return 0;
@@ -146,12 +183,18 @@ int CSmtp::WriteString(const char* line, unsigned int& code)
     if (length == 0) return 0;
     if (channel_->Send(line, length) != length) {
         errorDetail_ = channel_->GetErrorText();
+        broken_ = true;
         return 0;
     }
-    return ReadReply(code);
+    return ReadReply(code, expected);
 }
 
 int CSmtp::WriteFormatString(const char* format, const char* argument, unsigned int& code)
+{
+    return FormatCommand(format, argument, code, 0);
+}
+
+int CSmtp::FormatCommand(const char* format, const char* argument, unsigned int& code, int expected)
 {
     errorDetail_.Empty();
     if (!format) return 0;
@@ -162,7 +205,7 @@ int CSmtp::WriteFormatString(const char* format, const char* argument, unsigned 
         errorDetail_ = kCommandTooLong;
         return 0;
     }
-    return WriteString(line, code);
+    return Command(line, code, expected);
 }
 
 int CSmtp::Open(const char* server, int port)
@@ -175,6 +218,7 @@ int CSmtp::Open(const char* server, int port, const CSmtpSecurity& security)
     errorDetail_.Empty();
     if (open_) return 1;
     capabilities_.clear();
+    broken_ = false;
     if (!channel_->Connect(server, "smtp", static_cast<unsigned short>(port))) {
         errorDetail_ = channel_->GetErrorText();
         return 0;
@@ -184,7 +228,8 @@ int CSmtp::Open(const char* server, int port, const CSmtpSecurity& security)
         return 0;
     }
     unsigned int code = 0;
-    if (!ReadReply(code)) return 0;
+    // The greeting is 220 (RFC 5321 4.3.2); 554 refuses the session.
+    if (!ReadReply(code, 2)) return 0;
     char host[HostNameSize] = {};
     if (!channel_->GetLocalHostName(host, sizeof host)) {
         errorDetail_ = kHostNameFailed;
@@ -209,7 +254,7 @@ int CSmtp::Open(const char* server, int port, const CSmtpSecurity& security)
 int CSmtp::Greet(const char* host, bool extended, bool fallBack)
 {
     unsigned int code = 0;
-    if (!extended) return WriteFormatString("HELO %s\r\n", host, code);
+    if (!extended) return FormatCommand("HELO %s\r\n", host, code, 2);
     capabilities_.clear();
     char line[CommandBufferSize];
     int length = std::snprintf(line, sizeof line, "EHLO %s\r\n", host);
@@ -217,13 +262,9 @@ int CSmtp::Greet(const char* host, bool extended, bool fallBack)
         errorDetail_ = kCommandTooLong;
         return 0;
     }
-    if (channel_->Send(line, length) != length) {
-        errorDetail_ = channel_->GetErrorText();
-        return 0;
-    }
-    if (!ReadReply(code, EhloReplySize)) {
+    if (!Command(line, code, 2)) {
         // A server that does not know EHLO answers 500 or 502 (RFC 5321 3.2).
-        if (fallBack && code >= 500 && code < 600) return WriteFormatString("HELO %s\r\n", host, code);
+        if (fallBack && code >= 500 && code < 600) return FormatCommand("HELO %s\r\n", host, code, 2);
         return 0;
     }
     // The first line greets; each further line is one keyword with its parameters.
@@ -252,7 +293,7 @@ int CSmtp::StartTls(const char* server)
     unsigned int code = 0;
     if (!WriteString("STARTTLS\r\n", code)) return 0;
     if (code != 220) {
-        errorDetail_ = CString(reply_.data(), static_cast<int>(reply_.size()));
+        errorDetail_ = Visible(reply_);
         return 0;
     }
     // Bytes sent ahead of the handshake would be read as if they had come over TLS.
@@ -270,7 +311,7 @@ int CSmtp::StartTls(const char* server)
 int CSmtp::WriteSecret(std::string& line, unsigned int& code)
 {
     int result = WriteString(line.c_str(), code);
-    Wipe(line);
+    CSmtpSecurity::WipeBytes(line);
     return result;
 }
 
@@ -315,8 +356,10 @@ int CSmtp::Authenticate(const CSmtpSecurity& security)
         return 0;
     }
 
-    std::string user = CCodePage::ToUtf8(security.account);
-    std::string password = CCodePage::ToUtf8(security.password);
+    // Credentials are the bytes the user typed, UTF-8 as SASL wants them (RFC 4616, 4954):
+    // never text of the system's code page.
+    std::string user = security.account.Str();
+    std::string password = security.password.Str();
     std::string line;
     unsigned int code = 0;
     int ok = 0;
@@ -324,7 +367,7 @@ int CSmtp::Authenticate(const CSmtpSecurity& security)
     if (name == "PLAIN") {
         std::string message = std::string(1, '\0') + user + std::string(1, '\0') + password;
         line = "AUTH PLAIN " + Base64Utf8(message) + "\r\n";
-        Wipe(message);
+        CSmtpSecurity::WipeBytes(message);
         ok = WriteSecret(line, code);
     } else if (name == "LOGIN") {
         ok = WriteString("AUTH LOGIN\r\n", code) && code == 334;
@@ -347,8 +390,8 @@ int CSmtp::Authenticate(const CSmtpSecurity& security)
             if (!CBase64::Decode(encoded, reinterpret_cast<unsigned char*>(challenge.data()),
                                  static_cast<unsigned int>(challenge.size()), challengeLength) ||
                 challengeLength == 0) {
-                Wipe(user);
-                Wipe(password);
+                CSmtpSecurity::WipeBytes(user);
+                CSmtpSecurity::WipeBytes(password);
                 errorDetail_ = kBadChallenge;
                 return 0;
             }
@@ -367,18 +410,18 @@ int CSmtp::Authenticate(const CSmtpSecurity& security)
             ok = WriteSecret(line, code);
         }
     }
-    Wipe(user);
-    Wipe(password);
+    CSmtpSecurity::WipeBytes(user);
+    CSmtpSecurity::WipeBytes(password);
     // Only 235 means logged in; a 334 asking for more is no acceptance either.
     if (ok && code / 100 != 2) ok = 0;
-    if (!ok && errorDetail_.IsEmpty()) errorDetail_ = CString(reply_.data(), static_cast<int>(reply_.size()));
+    if (!ok && errorDetail_.IsEmpty()) errorDetail_ = Visible(reply_);
     return ok;
 }
 
 int CSmtp::Start(const char* from, const CStringArray& recipients)
 {
     errorDetail_.Empty();
-    if (recipients.GetSize() > MaxRecipients) return 0;
+    if (!CheckRecipientCount(recipients.GetSize(), errorDetail_)) return 0;
     if (!open_) return 0;
     const char* sender = from ? from : "";
 
@@ -399,11 +442,15 @@ int CSmtp::Start(const char* from, const CStringArray& recipients)
     }
 
     unsigned int code = 0;
-    if (!WriteFormatString("MAIL FROM:<%s>\r\n", sender, code)) return 0;
+    // 8-bit text is announced to a server that takes it (RFC 6152); a server that does not
+    // gets it as it is, as before.
+    const char* mailFormat = eightBit_ && Offers("8BITMIME") ? "MAIL FROM:<%s> BODY=8BITMIME\r\n" : "MAIL FROM:<%s>\r\n";
+    if (!FormatCommand(mailFormat, sender, code, 2)) return 0;
     for (const CString& to : recipients) {
-        if (!WriteFormatString("RCPT TO:<%s>\r\n", to.GetString(), code)) return 0;
+        if (!FormatCommand("RCPT TO:<%s>\r\n", to.GetString(), code, 2)) return 0;
     }
-    if (!WriteFormatString("DATA\r\n", nullptr, code)) return 0;
+    // Only 354 opens the data (RFC 5321 4.3.2).
+    if (!FormatCommand("DATA\r\n", nullptr, code, 3)) return 0;
     atLineStart_ = true;
     endsWithCrLf_ = true;
     lastDataByte_ = '\n';
@@ -437,6 +484,7 @@ int CSmtp::SendData(const char* data)
     int sent = channel_->Send(out, static_cast<int>(outLength));
     if (sent != static_cast<int>(outLength)) {
         errorDetail_ = channel_->GetErrorText();
+        broken_ = true;
         return 0;
     }
     char previous = length >= 2 ? data[length - 2] : lastDataByte_;
@@ -451,7 +499,12 @@ int CSmtp::End()
     errorDetail_.Empty();
     if (!open_) return 0;
     unsigned int code = 0;
-    return WriteString(endsWithCrLf_ ? ".\r\n" : "\r\n.\r\n", code);
+    // Only a 2xx accepts the message; a busy server may take minutes to say so.
+    const int shared = CSmtpSocket::GetTimeout();
+    channel_->SetWaitTimeout(shared > kDataEndTimeout ? shared : kDataEndTimeout);
+    int result = Command(endsWithCrLf_ ? ".\r\n" : "\r\n.\r\n", code, 2);
+    channel_->SetWaitTimeout(0);
+    return result;
 }
 
 int CSmtp::Close()
@@ -459,11 +512,25 @@ int CSmtp::Close()
     if (!open_) return 1;
     CString kept = errorDetail_;
     unsigned int code = 0;
-    int quit = WriteString("QUIT\r\n", code);
+    // A connection that timed out or broke gets no QUIT: a second wait would only double
+    // the user's.
+    int quit = broken_ ? 0 : WriteString("QUIT\r\n", code);
     errorDetail_ = kept;
     int closed = channel_->Close();
     open_ = 0;
     return quit && closed;
+}
+
+int CSmtp::CheckRecipientCount(int count, CString& detail)
+{
+    if (count <= MaxRecipients) return 1;
+    detail.Format(kTooManyRecipients, static_cast<int>(MaxRecipients), count);
+    return 0;
+}
+
+void CSmtp::SetCancelCheck(std::function<bool()> check)
+{
+    channel_->SetCancelCheck(std::move(check));
 }
 
 void CSmtp::Abort()

@@ -8,10 +8,11 @@
 //   Close  sends "QUIT" and closes the connection
 //
 // Every operation returns non-zero for success; on failure GetErrorDetail gives the socket
-// error text, "SMTP 自ホスト名取得失敗", the server's reply text, a refusal of an address
-// before anything was sent, or the empty text. Each reply is read to the end of its last
-// line; a reply that does not fit the 512-byte buffer is an error (an EHLO reply may be
-// longer: it has a buffer of its own).
+// error text, "SMTP 自ホスト名取得失敗", the server's reply text (control characters shown as
+// \xHH), a refusal of an address or of more than 100 recipients before anything was sent,
+// or the empty text. Each reply is read to the end of its last line, up to 64 KiB in all.
+// Each command is judged by the class of reply RFC 5321 4.3.2 gives it: 2xx for the
+// greeting, HELO/EHLO, MAIL, RCPT and the end of the data, 354 (3xx) for DATA.
 //
 // With security settings (CSmtpSecurity) Open greets with "EHLO" instead, and falls back to
 // HELO when the server refuses EHLO and neither STARTTLS nor AUTH is needed. TLS starts
@@ -22,6 +23,7 @@
 #include "encoding/CString.h"
 #include "smtp/CSmtpSecurity.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,8 +32,7 @@ class CSmtpSocket;
 
 class CSmtp {
 public:
-    enum { MaxRecipients = 100, ReplyBufferSize = 512, CommandBufferSize = 512, HostNameSize = 256,
-           EhloReplySize = 8192 };
+    enum { MaxRecipients = 100, ReplyLimit = 64 * 1024, CommandBufferSize = 512, HostNameSize = 256 };
 
     CSmtp();
     // Talks through `channel` instead of a real socket.
@@ -52,14 +53,27 @@ public:
     // the line begins in a later call than the line end before it.
     [[nodiscard]] int SendData(const char* data);
     // The end-of-data mark: ".\r\n" after text that ends in CR LF, else "\r\n.\r\n", so the
-    // message reaches the server exactly as given.
+    // message reaches the server exactly as given. Waits up to 10 minutes (or the time-out,
+    // when longer) for the server's acceptance (RFC 5321 4.5.3.2.6).
     [[nodiscard]] int End();
-    // Keeps the detail of an earlier failure; clears the open flag whatever happens.
+    // Keeps the detail of an earlier failure; clears the open flag whatever happens. A
+    // connection that timed out or broke is closed without QUIT.
     int Close();
     // Closes the connection in the middle of the data, without the end-of-data mark, so that
     // the server discards the message (RFC 5321 3.8). Keeps the detail.
     void Abort();
     void GetErrorDetail(CString& detail) const { detail = errorDetail_; }
+    // Set before Start: the message holds 8-bit text, so MAIL FROM says BODY=8BITMIME to a
+    // server that offers it (only an EHLO session learns that).
+    void SetEightBit(int eightBit) { eightBit_ = eightBit != 0; }
+    // Asked between the slices of every socket wait; true ends the wait (the user's cancel).
+    void SetCancelCheck(std::function<bool()> check);
+    // 0 with the reason in `detail` for more than 100 recipients.
+    static int CheckRecipientCount(int count, CString& detail);
+    // Text from the network (a server's reply) as the user may see it: line ends become
+    // CR LF, every other control byte "\xHH", and a very long text is cut. For every client
+    // of the library (SMTP and POP3).
+    static CString VisibleText(std::string_view text);
 
     // The time-out of every socket wait, in milliseconds (0 restores 60 seconds).
     static void SetTimeout(int milliseconds);
@@ -79,8 +93,10 @@ protected:
     int WriteFormatString(const char* format, const char* argument, unsigned int& code);
 
 private:
-    // Reads one whole reply of at most `limit` bytes into the reply buffer.
-    int ReadReply(unsigned int& code, int limit = ReplyBufferSize);
+    // Reads one whole reply; it succeeds when its class is `expected` (0: 2 or 3).
+    int ReadReply(unsigned int& code, int expected);
+    int Command(const char* line, unsigned int& code, int expected);
+    int FormatCommand(const char* format, const char* argument, unsigned int& code, int expected);
     int Greet(const char* host, bool extended, bool fallBack);
     bool Offers(const char* keyword) const;
     int StartTls(const char* server);
@@ -90,6 +106,9 @@ private:
 
     std::unique_ptr<CSmtpSocket> channel_;
     int open_ = 0;
+    // The connection timed out or failed: no QUIT is worth waiting for.
+    bool broken_ = false;
+    bool eightBit_ = false;
     std::string reply_;
     // Bytes that came after the reply's last line (none expected: no pipelining).
     int replyExtra_ = 0;

@@ -75,7 +75,39 @@ std::unique_ptr<CSmtpSocket> CSmtpSocket::Create()
 
 void CSmtpSocket::SetError(const char* operation, int code)
 {
-    errorText_.Format("ソケット通信エラー(%s)  エラーコード: %d ", operation, code);
+    const char* host = host_.GetString();
+    const char* server = serverWord_;
+    const int seconds = ((waitTimeout_ > 0 ? waitTimeout_ : timeoutMilliseconds) + 999) / 1000;
+    const bool connecting = std::strcmp(operation, "Connect") == 0;
+    CString words;
+    if (code == EAI_NONAME || code == EAI_FAIL
+#ifdef EAI_NODATA
+        || code == EAI_NODATA
+#endif
+    ) {
+        words.Format("%s %s が見つかりません。", server, host);
+    } else if (code == EAI_AGAIN) {
+        words.Format("%s %s の名前を今は調べられません。ネットワークの接続を確かめてください。", server, host);
+    } else if (code < 0) {
+        words.Format("%s %s の名前を調べられませんでした。", server, host);
+    } else if (code == ETIMEDOUT && connecting) {
+        words.Format("%s %s に %d 秒待っても接続できませんでした。", server, host, seconds);
+    } else if (code == ETIMEDOUT) {
+        words.Format("%sから %d 秒待っても応答がありませんでした。", server, seconds);
+    } else if (code == ECONNREFUSED) {
+        words.Format("%s %s のポート %d が接続を拒否しました。", server, host, port_);
+    } else if (code == ECONNRESET || code == EPIPE) {
+        words.Format("%sが接続を切りました。", server);
+    } else if (code == ENETUNREACH || code == ENETDOWN) {
+        words = "ネットワークにつながっていません。";
+    } else if (code == EHOSTUNREACH) {
+        words.Format("%s %s に届きません。", server, host);
+    } else if (code == ECANCELED) {
+        words = "送信を中止しました。";
+    } else {
+        words = "通信エラーが起きました。";
+    }
+    errorText_.Format("ソケット通信エラー(%s)  %s (エラーコード: %d)", operation, words.GetString(), code);
 }
 
 int CSmtpSocket::Connect(const char* host, const char* service, int port)
@@ -88,6 +120,8 @@ int CSmtpSocket::Connect(const char* host, const char* service, int port)
     }
     secure_ = 0;
     int error = 0;
+    host_ = host ? host : "";
+    port_ = port;
     if (!host || !*host) {
         SetError("Connect", EINVAL);
         return 0;
@@ -176,8 +210,12 @@ int CSmtpSocket::GetLocalHostName(char* name, int size)
 
 int CSmtpSocket::WaitFor(short events, int& error)
 {
-    const long long deadline = NowMilliseconds() + timeoutMilliseconds;
+    const long long deadline = NowMilliseconds() + (waitTimeout_ > 0 ? waitTimeout_ : timeoutMilliseconds);
     for (;;) {
+        if (cancelCheck_ && cancelCheck_()) {
+            error = ECANCELED;
+            return -1;
+        }
         long long left = deadline - NowMilliseconds();
         if (left <= 0) {
             error = ETIMEDOUT;

@@ -52,8 +52,20 @@ public:
 
     int IsConnected() const { return connected_; }
     // Empty after every operation that succeeded, else
-    // "ソケット通信エラー(<operation>)  エラーコード: <code> ".
+    // "ソケット通信エラー(<operation>)  <what happened, in words> (エラーコード: <code>)":
+    // a server name that cannot be found, a time-out with the seconds waited, a refused or
+    // dropped connection, a cancel.
     CString GetErrorText() const { return errorText_; }
+
+    // The time-out of this channel's waits from now on, in milliseconds; 0 goes back to the
+    // shared one (SetTimeout). For a reply that may take long (the end of the data).
+    void SetWaitTimeout(int milliseconds) { waitTimeout_ = milliseconds; }
+    // Asked between the slices of every wait; when it returns true the wait gives up with
+    // ECANCELED. The user's cancel in the progress dialog reaches a waiting socket this way.
+    void SetCancelCheck(std::function<bool()> check) { cancelCheck_ = std::move(check); }
+    // How the error texts name the peer: "送信サーバー" (the default) or "受信サーバー" for the
+    // POP3 server of POP before SMTP. `word` must outlive the channel (a literal).
+    void SetServerWord(const char* word) { serverWord_ = word; }
 
     // The time-out of every wait, in milliseconds, for all channels; 0 or less restores the
     // default of 60 seconds.
@@ -86,6 +98,11 @@ private:
 
     int fd_ = -1;
     int connected_ = 0;
+    int waitTimeout_ = 0;
+    std::function<bool()> cancelCheck_;
+    const char* serverWord_ = "送信サーバー";
+    CString host_;
+    int port_ = 0;
     int secure_ = 0;
     std::unique_ptr<CSmtpTls> tls_;
     // A TLS-level fault met by DoSend or DoReceive, worded in place of the socket text.

@@ -43,6 +43,10 @@ public:
     // discards it). For a writer that failed half-way or a user who cancelled.
     void Abort();
     int IsOpen() const { return open_; }
+    // Before Open: announce 8-bit text (CSmtp::SetEightBit).
+    void SetEightBit(int eightBit) { smtp_.SetEightBit(eightBit); }
+    // Asked during every socket wait; true cancels the wait (CSmtp::SetCancelCheck).
+    void SetCancelCheck(std::function<bool()> check) { smtp_.SetCancelCheck(std::move(check)); }
     void GetErrorDetail(CString& detail) const { smtp_.GetErrorDetail(detail); }
 
 private:

@@ -40,9 +40,17 @@ void CFileOutStream::Close()
     if (!open_) return;
     if (!buffer_.empty() && !failed_) WriteOut(buffer_.data(), buffer_.size());
     buffer_.clear();
-    ::close(file_);
+    if (::close(file_) != 0) failed_ = 1;
     file_ = -1;
     open_ = 0;
+}
+
+int CFileOutStream::CloseChecked()
+{
+    if (!open_) return 0;
+    int flushed = Flush();
+    Close();
+    return flushed && !failed_;
 }
 
 int CFileOutStream::WriteString(const char* text)

@@ -24,6 +24,9 @@ public:
     // Writes out every buffered byte and asks the file system to make the file durable.
     // 0 when not open or when any write into the file has failed.
     [[nodiscard]] int Flush();
+    // Flush, then Close: 0 when anything written did not reach the file, the closing
+    // included (a network file system may report a failed write only there).
+    [[nodiscard]] int CloseChecked();
 
 private:
     int WriteOut(const char* data, std::size_t length);

@@ -33,6 +33,31 @@ int ComposeOptions::Take(const std::vector<std::string>& args, std::size_t& inde
         senderBcc = true;
         return 1;
     }
+    if (option == "--charset" || option == "--replace") {
+        if (index + 1 >= args.size()) {
+            error = "option " + option + " needs a value";
+            return -1;
+        }
+        const std::string& value = args[++index];
+        if (option == "--charset") {
+            if (value == "auto") charset = CMailDoc::CharsetAuto;
+            else if (value == "iso-2022-jp") charset = CMailDoc::CharsetIso2022Jp;
+            else if (value == "utf-8") charset = CMailDoc::CharsetUtf8;
+            else {
+                error = "option --charset needs auto, iso-2022-jp or utf-8";
+                return -1;
+            }
+        } else {
+            if (value == "none") replace = CJisFallback::ReplaceNone;
+            else if (value == "symbols") replace = CJisFallback::ReplaceSymbols;
+            else if (value == "all") replace = CJisFallback::ReplaceSymbolsAndVariants;
+            else {
+                error = "option --replace needs none, symbols or all";
+                return -1;
+            }
+        }
+        return 1;
+    }
 
     std::optional<std::string>* single = nullptr;
     std::vector<std::string>* repeated = nullptr;
@@ -91,6 +116,8 @@ int ComposeOptions::Fill(CMailDoc& doc, std::string& error) const
     if (signature) doc.SetSignature(LetterText(signature));
     doc.SetUpperReplyFlg(upperReply ? 1 : 0);
     doc.SetSenderBccFlg(senderBcc ? 1 : 0);
+    doc.SetCharset(charset);
+    doc.SetReplaceMode(replace);
 
     CMailDoc::FileList files;
     for (const std::string& path : attach) {
@@ -108,5 +135,9 @@ const char* ComposeOptions::Usage()
            "    --subject TEXT, --body FILE (\"-\" = standard input), --dear TEXT,\n"
            "    --greeting TEXT, --closing TEXT, --signature TEXT, --upper-reply,\n"
            "    --sender-bcc, --attach FILE (repeatable, in order), --in-reply-to TEXT,\n"
-           "    --references TEXT, --mailer TEXT\n";
+           "    --references TEXT, --mailer TEXT\n"
+           "    --charset auto|iso-2022-jp|utf-8   auto (default): ISO-2022-JP for each field whose\n"
+           "        characters all fit, UTF-8 for the others\n"
+           "    --replace none|symbols|all   stand-ins for what ISO-2022-JP cannot carry:\n"
+           "        symbols (circled digits, Roman numerals, units, ...), all: kanji variants too\n";
 }

@@ -14,6 +14,8 @@ struct ComposeOptions {
     std::vector<std::string> to, cc, bcc, attach;
     bool upperReply = false;
     bool senderBcc = false;
+    CMailDoc::Charset charset = CMailDoc::CharsetAuto;
+    CJisFallback::Mode replace = CJisFallback::ReplaceNone;
 
     // Takes args[index] (and its value, moving `index` past it) when it is a compose option.
     // 1 taken, 0 not a compose option, -1 a usage error described in `error`.

@@ -71,8 +71,9 @@ int RunSend(const std::vector<std::string>& args)
         const char* password = std::getenv("QUILLON_SMTP_PASSWORD");
         if (!password) return UsageError("option --user needs the password in the environment variable QUILLON_SMTP_PASSWORD");
         security.needAuth = 1;
-        security.account = ToCp932(*user);
-        security.password = ToCp932(password);
+        // Credentials are bytes, passed on as given (UTF-8), never through code page 932.
+        security.account = CString(*user);
+        security.password = CString(password);
     }
     if (!port) port = security.tls == CSmtpSecurity::TlsImplicit ? 465 : (security.tls == CSmtpSecurity::TlsStartTls || user) ? 587 : 25;
 

@@ -11,8 +11,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
+
+#include <sys/stat.h>
 
 namespace datatest {
 
@@ -58,6 +61,20 @@ protected:
     fs::path appData;
     MessageRecorder messages;
 };
+
+// The permission bits of a file; 0 when it does not exist.
+inline unsigned Mode(const fs::path& path)
+{
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) return 0;
+    return info.st_mode & 07777;
+}
+
+inline std::string ReadFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 inline bool HaveSqliteCommand()
 {

@@ -34,13 +34,6 @@ double Seconds()
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
-unsigned Mode(const fs::path& path)
-{
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0) return 0;
-    return info.st_mode & 07777;
-}
-
 std::vector<std::string> Entries(const fs::path& folder)
 {
     std::vector<std::string> names;
@@ -48,12 +41,6 @@ std::vector<std::string> Entries(const fs::path& folder)
     for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
     std::sort(names.begin(), names.end());
     return names;
-}
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // Keyed sets are empty when opening finds neither a first nor a last row.
@@ -174,7 +161,8 @@ TEST_F(DataStoreTest, TheSqliteCommandSeesTheDesignedTablesAndRows)
     const char* tables = "SELECT group_concat(name, ',') FROM (SELECT name FROM sqlite_master"
                          " WHERE type = 'table' AND name <> 'sqlite_sequence' ORDER BY rowid)";
     EXPECT_EQ(Sqlite(DataFolder() / "Config.mdb", tables), "WINDOW_POS,EDIT_SETTING\n");
-    EXPECT_EQ(Sqlite(DataFolder() / "Account.mdb", tables), "ACCOUNT,CURRENT_ACCOUNT\n");
+    // The designed tables, then our own.
+    EXPECT_EQ(Sqlite(DataFolder() / "Account.mdb", tables), "ACCOUNT,CURRENT_ACCOUNT,ACCOUNT_AUTH\n");
     EXPECT_EQ(Sqlite(DataFolder() / "Address.mdb", tables), "GROUP,PERSON\n");
     EXPECT_EQ(Sqlite(DataFolder() / "Template.mdb", tables),
               "LETTER_TEMPLATE,ADDRESS_TEMPLATE,SUBJECT_PREFIX,DEAR,GREETING,CLOSING,SIGNATURE\n");

@@ -1,6 +1,7 @@
 // Verifies every recordset: the keyed operations, the member and address list encodings,
-// null for empty texts, bound find criteria, Text(n) limits in code page 932 bytes, one
-// transaction per add, and Japanese text stored as UTF-8.
+// null for empty texts, bound find criteria, Text(n) limits in code page 932 bytes (in UTF-8
+// bytes for the credentials, which are not text), one transaction per add, and Japanese text
+// stored as UTF-8.
 
 #include "DataTestUtil.h"
 
@@ -101,28 +102,60 @@ TEST_F(RecordsetTest, AccountSetKeyedOperations)
     EXPECT_EQ(third, 3);
 }
 
+TEST_F(RecordsetTest, CredentialsAreStoredAsTheirUtf8BytesWithTheLimitInThoseBytes)
+{
+    SKIP_WITHOUT_SQLITE_COMMAND();
+    CAccountSet set;
+    ASSERT_TRUE(set.Open());
+    // "pässwörd" and a user name that code page 932 cannot hold ("Zoë 𝒳"): kept byte for byte.
+    const std::string password = Utf8(u8"pässwörd");
+    const std::string user = Utf8(u8"Zoë 𝒳");
+    long id = 0;
+    ASSERT_TRUE(set.Add("a", "a@example.com", "smtp.example.jp", 587, 1, user.c_str(), password.c_str(), "", id));
+    ASSERT_TRUE(set.FindById(id));
+    EXPECT_EQ(set.sendAccount, user);
+    EXPECT_EQ(set.sendPassword, password);
+    // An independent reader sees the same UTF-8 text.
+    EXPECT_EQ(Sqlite(File("Account.mdb"), "SELECT SEND_ACCOUNT || '|' || SEND_PASSWORD FROM ACCOUNT"),
+              user + "|" + password + "\n");
+
+    // 64 bytes fit, 65 do not: 21 "あ" are 63 bytes of UTF-8.
+    const std::string fits = [] {
+        std::string text;
+        for (int i = 0; i < 21; ++i) text += Utf8(u8"あ");
+        return text + "x";
+    }();
+    ASSERT_EQ(fits.size(), 64u);
+    EXPECT_TRUE(set.Modify(id, "a", "a@example.com", "", 587, 1, fits.c_str(), fits.c_str(), ""));
+    EXPECT_FALSE(set.Modify(id, "a", "a@example.com", "", 587, 1, "u", (fits + "y").c_str(), ""));
+    ASSERT_TRUE(set.FindById(id));
+    EXPECT_EQ(set.sendAccount, fits);
+    EXPECT_EQ(set.sendPassword, fits);
+}
+
 TEST_F(RecordsetTest, TextLimitsCountCodePage932BytesAndAFailedAddLeavesNoRow)
 {
     CAccountSet set;
     ASSERT_TRUE(set.Open());
-    // 32 Japanese characters are 64 bytes in code page 932 (96 in UTF-8): they fit Text(64).
-    CString fits = Repeat("あ", 32);
-    ASSERT_EQ(fits.GetLength(), 64);
+    // 127 Japanese characters and one ASCII are 255 bytes in code page 932 (382 in UTF-8):
+    // they fit Text(255).
+    CString fits = Repeat("あ", 127) + "x";
+    ASSERT_EQ(fits.GetLength(), 255);
     long id = 0;
-    ASSERT_TRUE(set.Add("a", "a@example.com", "", 25, 0, fits.GetString(), "", "", id));
+    ASSERT_TRUE(set.Add(fits.GetString(), "a@example.com", "", 25, 0, "", "", "", id));
     ASSERT_TRUE(set.FindById(id));
-    EXPECT_EQ(set.sendAccount, fits);
+    EXPECT_EQ(set.displayName, fits);
 
     // One byte more fails like an engine error: no half-made row, the id is not used up.
     CString tooLong = fits + "x";
     long other = -1;
-    EXPECT_FALSE(set.Add("b", "b@example.com", "", 25, 0, tooLong.GetString(), "", "", other));
+    EXPECT_FALSE(set.Add(tooLong.GetString(), "b@example.com", "", 25, 0, "", "", "", other));
     EXPECT_EQ(other, -1);
     EXPECT_EQ(Column(set, &CAccountSet::id), (std::vector<long>{id}));
-    EXPECT_FALSE(set.Modify(id, "a", "a@example.com", "", 25, 0, "", tooLong.GetString(), ""));
+    EXPECT_FALSE(set.Modify(id, "a", "a@example.com", "", 25, 0, "", "", tooLong.GetString()));
     ASSERT_TRUE(set.FindById(id));
-    EXPECT_EQ(set.sendAccount, fits);
-    EXPECT_EQ(set.sendPassword, "");
+    EXPECT_EQ(set.displayName, fits);
+    EXPECT_EQ(set.replyMailAddress, "");
     ASSERT_TRUE(set.Add("b", "b@example.com", "", 25, 0, "", "", "", other));
     EXPECT_EQ(other, id + 1);
 

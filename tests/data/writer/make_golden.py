@@ -107,9 +107,9 @@ def header(from_, to=(), cc=(), bcc=(), reply=None, mailer="", in_reply_to="", r
     return out + b"MIME-Version: 1.0\r\n"
 
 
-def file_part(name, data):
+def file_part(name, data, content_type="application/octet-stream"):
     n = b'"' + encode_field(name, 6) + b'"'
-    return (b"Content-Type: application;\r\n\tname=" + n + CRLF
+    return (b"Content-Type: " + content_type.encode() + b";\r\n\tname=" + n + CRLF
             + b"Content-Transfer-Encoding: base64\r\n"
             + b"Content-Disposition: attachment;\r\n\tfilename=" + n + CRLF + CRLF
             + base64_lines(data))
@@ -170,11 +170,11 @@ def main():
                    ("", "bare@example.com")],
                cc=[("Lee, Bob", "bob@example.com"), ("Back\\slash", "bs@example.com"),
                    ("株式会社ベルト 営業部 鈴木", "sales@example.co.jp")],
-               bcc=[("鈴木 一郎", "ichiro@example.com")],
                mailer="Quillon 1.0", in_reply_to="<orig.1@example.jp>",
                references="<a.1@example.jp>\r\n <orig.1@example.jp>", subject="Re: addresses")
         + body_part("ok\r\n"))
 
+    # The sent text has no Bcc field; this one is the saved copy, which keeps it.
     golden["sender_bcc.eml"] = (
         header(TARO, to=[("", "hanako@example.com")], bcc=[TARO], subject="Copy to me")
         + body_part("Keep a copy.\r\n"))

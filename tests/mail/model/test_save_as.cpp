@@ -113,6 +113,23 @@ TEST(CMailDocSaveAs, WritesExactlyTheMessageAndReplacesAnOldFile)
     EXPECT_EQ(ui.dialogs[0]->destroyed, 1);
 }
 
+TEST(CMailDocSaveAs, TheSavedCopyKeepsTheBlindRecipients)
+{
+    ScopedEnvironment fixed;
+    FakeUi ui;
+    std::string folder = TempFolder("save-bcc");
+    CMailDoc doc;
+    doc.SetFromAddress(CAddress("", "Taro Yamada", "taro@example.jp"));
+    doc.AddToAddress(CAddress("", "", "hanako@example.com"));
+    doc.SetSenderBccFlg(1);
+    doc.SetSubject("Copy to me");
+    doc.SetBody("Keep a copy.\r\n");
+    FakeFileDialog dialog(IDOK, folder + "/copy.eml");
+    EXPECT_EQ(doc.SaveAs(Owner(), &dialog), 1);
+    // The user's own copy says who had a blind copy; the sent text never does.
+    EXPECT_EQ(ReadBytes(folder + "/copy.eml"), ReadBytes(std::string(QUILLON_TEST_DATA) + "/sender_bcc.eml"));
+}
+
 TEST(CMailDocSaveAs, PathThatCannotBeCreated)
 {
     FakeUi ui;

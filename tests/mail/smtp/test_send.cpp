@@ -167,7 +167,8 @@ TEST(MailSend, LostServerOrCancelNeverEndsTheData)
         script->acceptBytes = 100000;
         CString detail;
         EXPECT_FALSE(CMailSendRecv::Send(doc, progress, detail));
-        EXPECT_FALSE(detail.IsEmpty());
+        // In the socket's words: the file was read well, the connection failed.
+        EXPECT_EQ(detail, "ソケット通信エラー(Send)  送信サーバーが接続を切りました。 (エラーコード: 32)");
         const std::string client = script->ClientBytes();
         EXPECT_EQ(client.find("QUIT"), std::string::npos);
         EXPECT_GE(script->shutdowns, 1);
@@ -195,7 +196,7 @@ TEST(MailSend, LostServerOrCancelNeverEndsTheData)
     std::system((std::string("rm -rf '") + pattern + "'").c_str());
 }
 
-TEST(MailSend, MoreThanHundredRecipientsFailWithEmptyDetail)
+TEST(MailSend, MoreThanHundredRecipientsAreRefusedBeforeConnecting)
 {
     auto script = Server(0);
     FakeFactory factory(script);
@@ -208,6 +209,58 @@ TEST(MailSend, MoreThanHundredRecipientsFailWithEmptyDetail)
     CProgressCallback progress("送信中", 0, nullptr);
     CString detail;
     EXPECT_FALSE(CMailSendRecv::Send(doc, progress, detail));
-    EXPECT_EQ(detail, "");
-    EXPECT_EQ(script->ClientBytes().find("MAIL FROM"), std::string::npos);
+    EXPECT_EQ(detail, "宛先が多すぎます。一度に送れる宛先は 100 件までです (この手紙は 101 件)。");
+    EXPECT_EQ(factory.created, 0);
+}
+
+TEST(MailSend, OnlyA2xxAfterTheDataIsAnAcceptance)
+{
+    // A long acceptance is an acceptance: failing it would make the user send twice.
+    {
+        const std::string accepted = "250 2.0.0 Ok: queued as " + std::string(600, 'Q') + "\r\n";
+        auto script = Server(1, accepted.c_str());
+        FakeFactory factory(script);
+        CMailDoc doc;
+        FillDoc(doc);
+        CProgressCallback progress("送信中", 0, nullptr);
+        CString detail;
+        EXPECT_TRUE(CMailSendRecv::Send(doc, progress, detail)) << detail.Str();
+    }
+    // 354 at the end of the data, 250 to DATA: neither opens nor accepts anything.
+    {
+        auto script = Server(1, "354 go on\r\n");
+        FakeFactory factory(script);
+        CMailDoc doc;
+        FillDoc(doc);
+        CProgressCallback progress("送信中", 0, nullptr);
+        CString detail;
+        EXPECT_FALSE(CMailSendRecv::Send(doc, progress, detail));
+        EXPECT_EQ(detail, "354 go on\r\n");
+    }
+    {
+        auto script = std::make_shared<FakeScript>();
+        for (const char* reply : {"220 mx\r\n", "250 hi\r\n", "250 ok\r\n", "250 ok\r\n", "250 data?\r\n", "221 bye\r\n"})
+            script->Reply(reply);
+        FakeFactory factory(script);
+        CMailDoc doc;
+        FillDoc(doc);
+        CProgressCallback progress("送信中", 0, nullptr);
+        CString detail;
+        EXPECT_FALSE(CMailSendRecv::Send(doc, progress, detail));
+        EXPECT_EQ(detail, "250 data?\r\n");
+        EXPECT_TRUE(EndsWith(script->ClientBytes(), "DATA\r\nQUIT\r\n"));
+    }
+    {
+        // A silent server at RCPT: no QUIT is sent into the silence afterwards.
+        auto script = std::make_shared<FakeScript>();
+        for (const char* reply : {"220 mx\r\n", "250 hi\r\n", "250 ok\r\n"}) script->Reply(reply);
+        FakeFactory factory(script);
+        CMailDoc doc;
+        FillDoc(doc);
+        CProgressCallback progress("送信中", 0, nullptr);
+        CString detail;
+        EXPECT_FALSE(CMailSendRecv::Send(doc, progress, detail));
+        EXPECT_EQ(detail, "ソケット通信エラー(Recv)  送信サーバーから 60 秒待っても応答がありませんでした。 (エラーコード: 110)");
+        EXPECT_TRUE(EndsWith(script->ClientBytes(), "RCPT TO:<to@example.jp>\r\n"));
+    }
 }

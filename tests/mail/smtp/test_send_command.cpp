@@ -87,12 +87,13 @@ TEST(SendCommand, NobodyListeningOrSilentServer)
     }
     Result refused = RunTool("send --server 127.0.0.1 --port " + std::to_string(closedPort) + " " + kMessage);
     EXPECT_EQ(refused.status, 1);
-    EXPECT_EQ(refused.err, Utf8(u8"ソケット通信エラー(Connect)  エラーコード: 111 \n"));
+    EXPECT_EQ(refused.err, Utf8(u8"ソケット通信エラー(Connect)  送信サーバー 127.0.0.1 のポート ") + std::to_string(closedPort)
+                               + Utf8(u8" が接続を拒否しました。 (エラーコード: 111)\n"));
 
     SilentPort silent;
     Result timedOut = RunTool("send --server 127.0.0.1 --port " + std::to_string(silent.port()) + " --timeout 0.3 " + kMessage);
     EXPECT_EQ(timedOut.status, 1);
-    EXPECT_EQ(timedOut.err, Utf8(u8"ソケット通信エラー(Recv)  エラーコード: 110 \n"));
+    EXPECT_EQ(timedOut.err, Utf8(u8"ソケット通信エラー(Recv)  送信サーバーから 1 秒待っても応答がありませんでした。 (エラーコード: 110)\n"));
 }
 
 TEST(SendCommand, AcceptedAndRefusedByARealServer)

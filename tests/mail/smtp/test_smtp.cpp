@@ -12,7 +12,7 @@ namespace {
 
 using Log = std::vector<std::string>;
 
-const char* const kRecvClosed = "ソケット通信エラー(Recv)  エラーコード: 104 ";
+const char* const kRecvClosed = "ソケット通信エラー(Recv)  送信サーバーが接続を切りました。 (エラーコード: 104)";
 
 CStringArray Recipients(std::initializer_list<const char*> list)
 {
@@ -219,7 +219,7 @@ TEST(SmtpConversation, ServerGoneDuringDataNeverEndsTheData)
     EXPECT_EQ(failedAt, 8);  // the flush of pieces 4 to 7 no longer fits
     CString detail;
     stream.GetErrorDetail(detail);
-    EXPECT_EQ(detail, "ソケット通信エラー(Send)  エラーコード: 32 ");
+    EXPECT_EQ(detail, "ソケット通信エラー(Send)  送信サーバーが接続を切りました。 (エラーコード: 32)");
     EXPECT_FALSE(stream.Finish());
     // Neither the end mark nor QUIT went out: a cut message is never handed over.
     EXPECT_EQ(script->ClientBytes().find(".\r\n"), std::string::npos);
@@ -291,32 +291,52 @@ TEST(SmtpConversation, GarbageAndOverlongReplies)
         EXPECT_EQ(detail, "2xx fine\r\n");
     }
     {
-        // 512 bytes of continuation lines and no last line: the buffer is full.
-        std::string lines;
-        while (lines.size() < 512) lines += "250-" + std::string(60, 'x') + "\r\n";
-        auto script = OpenedScript();
-        script->Reply(lines.substr(0, 300));
-        script->Reply(lines.substr(300));
+        // Real servers send long lines: a long greeting, a 600-byte 250 after the data (the
+        // message was accepted: failing would make the user send it twice), a long 550 whose
+        // own words must reach the user.
+        const std::string longText(600, 'x');
+        auto script = std::make_shared<FakeScript>();
+        script->Reply("220-" + longText + "\r\n220 ready\r\n");
+        script->Reply("250 " + longText + "\r\n");
+        script->Reply("250 ok\r\n");
+        script->Reply("550 5.1.1 " + longText + "\r\n");
         script->Reply("221 bye\r\n");
+        TestSmtp smtp(MakeFake(script));
+        ASSERT_TRUE(smtp.Open("mx", 25));
+        EXPECT_TRUE(smtp.WriteString("NOOP\r\n", code));
+        EXPECT_FALSE(smtp.Start("f@x", Recipients({"t@x"})));
+        CString detail;
+        smtp.GetErrorDetail(detail);
+        EXPECT_EQ(detail.Str(), "550 5.1.1 " + longText + "\r\n");
+        EXPECT_TRUE(smtp.Close());
+    }
+    {
+        // Replies up to 64 KiB in all are read; beyond that the server's own text is shown,
+        // cut for the dialog.
+        std::string lines;
+        while (lines.size() < 70000) lines += "250-" + std::string(60, 'x') + "\r\n";
+        auto script = OpenedScript();
+        script->Reply(lines);
         TestSmtp smtp(MakeFake(script));
         ASSERT_TRUE(smtp.Open("mx", 25));
         EXPECT_FALSE(smtp.WriteString("NOOP\r\n", code));
         EXPECT_EQ(code, 250u);
         CString detail;
         smtp.GetErrorDetail(detail);
-        EXPECT_EQ(detail, "SMTP 応答が長すぎます。");
+        EXPECT_EQ(detail.Left(70).Str(), lines.substr(0, 70));
+        EXPECT_EQ(detail.Right(4), " ...");
+        EXPECT_LT(detail.GetLength(), 5000);
     }
     {
-        // A reply of exactly 512 bytes still fits.
-        std::string reply = "250-" + std::string(500, 'y') + "\r\n";
-        reply += "250 " + std::string(512 - reply.size() - 6, 'z') + "\r\n";
-        ASSERT_EQ(reply.size(), 512u);
-        auto script = OpenedScript();
-        script->Reply(reply);
-        TestSmtp smtp(MakeFake(script));
-        ASSERT_TRUE(smtp.Open("mx", 25));
-        EXPECT_TRUE(smtp.WriteString("NOOP\r\n", code));
-        EXPECT_EQ(code, 250u);
+        // Control characters from the server are shown, never passed on: no escape sequence
+        // reaches a terminal, no bare line break a dialog.
+        auto script = std::make_shared<FakeScript>();
+        script->Reply("554 \x1B[2J\x1B]0;owned\x07 bad\rline\x7F\r\n");
+        CSmtp smtp(MakeFake(script));
+        EXPECT_FALSE(smtp.Open("mx", 25));
+        CString detail;
+        smtp.GetErrorDetail(detail);
+        EXPECT_EQ(detail, "554 \\x1B[2J\\x1B]0;owned\\x07 bad\\x0Dline\\x7F\r\n");
     }
     {
         // A reply cut off by the server closing.
@@ -340,7 +360,7 @@ TEST(SmtpConversation, OpenFailures)
         EXPECT_FALSE(smtp.Open("mx", 25));
         CString detail;
         smtp.GetErrorDetail(detail);
-        EXPECT_EQ(detail, "ソケット通信エラー(Connect)  エラーコード: 111 ");
+        EXPECT_EQ(detail, "ソケット通信エラー(Connect)  送信サーバー mx のポート 25 が接続を拒否しました。 (エラーコード: 111)");
         EXPECT_TRUE(script->log.empty());
     }
     {
@@ -374,7 +394,7 @@ TEST(SmtpConversation, OpenFailures)
         EXPECT_FALSE(smtp.Open("mx", 25));
         CString detail;
         smtp.GetErrorDetail(detail);
-        EXPECT_EQ(detail, "ソケット通信エラー(Recv)  エラーコード: 110 ");
+        EXPECT_EQ(detail, "ソケット通信エラー(Recv)  送信サーバーから 60 秒待っても応答がありませんでした。 (エラーコード: 110)");
     }
 }
 
@@ -406,7 +426,7 @@ TEST(SmtpConversation, EnvelopeRefusedBeforeAnythingIsSent)
 
     CStringArray many;
     for (int i = 0; i < 101; ++i) many.Add("r@x");
-    refused("f@x", many, "");
+    refused("f@x", many, CString("宛先が多すぎます。一度に送れる宛先は 100 件までです (この手紙は 101 件)。").Str());
 
     // The longest address that still fits, and exactly 100 recipients, pass.
     auto script = OpenedScript();

@@ -196,14 +196,23 @@ TEST(SmtpSocket, RefusedConnection)
     EXPECT_FALSE(smtp.Open("127.0.0.1", port));
     CString detail;
     smtp.GetErrorDetail(detail);
-    EXPECT_EQ(detail, "ソケット通信エラー(Connect)  エラーコード: 111 ");
+    CString expected;
+    expected.Format("ソケット通信エラー(Connect)  送信サーバー 127.0.0.1 のポート %d が接続を拒否しました。 (エラーコード: 111)", port);
+    EXPECT_EQ(detail, expected);
 
     CSmtpSocket socket;
     EXPECT_FALSE(socket.Connect(nullptr, "smtp", 25));
-    EXPECT_EQ(socket.GetErrorText(), "ソケット通信エラー(Connect)  エラーコード: 22 ");
+    EXPECT_EQ(socket.GetErrorText(), "ソケット通信エラー(Connect)  通信エラーが起きました。 (エラーコード: 22)");
     char byte = 0;
     EXPECT_EQ(socket.Send(&byte, 0), 0);
     EXPECT_EQ(socket.Receive(nullptr, 1), 0);
+
+    // A name the resolver does not know is named, not given as a bare resolver code.
+    EXPECT_FALSE(socket.Connect("smtp.example.invalid", "smtp", 25));
+    const std::string text = socket.GetErrorText().Str();
+    const bool notFound = text.find(CString("送信サーバー smtp.example.invalid が見つかりません。").Str()) != std::string::npos;
+    const bool noResolver = text.find(CString("送信サーバー smtp.example.invalid の名前を").Str()) != std::string::npos;
+    EXPECT_TRUE(notFound || noResolver) << text;
 }
 
 TEST(SmtpSocket, SilentServerTimesOutWhilePainting)
@@ -224,7 +233,8 @@ TEST(SmtpSocket, SilentServerTimesOutWhilePainting)
     done = true;
     CString detail;
     smtp.GetErrorDetail(detail);
-    EXPECT_EQ(detail, "ソケット通信エラー(Recv)  エラーコード: 110 ");
+    // The seconds waited, rounded up: 0.3 s is 1.
+    EXPECT_EQ(detail, "ソケット通信エラー(Recv)  送信サーバーから 1 秒待っても応答がありませんでした。 (エラーコード: 110)");
     EXPECT_GT(ui.paints, 0);
     // Not a speed check: only that the wait ended near its time-out instead of hanging.
     EXPECT_LT(elapsed, 30.0);
@@ -253,7 +263,9 @@ TEST(SmtpSocket, ConnectionThatIsNeverCompletedTimesOut)
     EXPECT_FALSE(smtp.Open("127.0.0.1", ntohs(address.sin_port)));
     CString detail;
     smtp.GetErrorDetail(detail);
-    EXPECT_EQ(detail, "ソケット通信エラー(Connect)  エラーコード: 110 ");
+    CString expected;
+    expected.Format("ソケット通信エラー(Connect)  送信サーバー 127.0.0.1 に 1 秒待っても接続できませんでした。 (エラーコード: 110)");
+    EXPECT_EQ(detail, expected);
     for (int fd : queued) ::close(fd);
     ::close(listener);
 }
@@ -279,5 +291,76 @@ TEST(SmtpSocket, ServerThatStopsReadingTimesOutTheSend)
     done = true;
     CString detail;
     smtp.GetErrorDetail(detail);
-    EXPECT_EQ(detail, "ソケット通信エラー(Send)  エラーコード: 110 ");
+    EXPECT_EQ(detail, "ソケット通信エラー(Send)  送信サーバーから 1 秒待っても応答がありませんでした。 (エラーコード: 110)");
+}
+
+TEST(SmtpSocket, EndOfDataWaitsLongerThanTheTimeOutAndCanBeCancelled)
+{
+    // The server takes longer than the time-out to accept the data, as a busy one may.
+    {
+        LoopbackServer server([&](int fd) {
+            Write(fd, "220 ready\r\n");
+            for (const char* reply : {"250 hi\r\n", "250 ok\r\n", "250 ok\r\n", "354 go\r\n"}) {
+                ReadLine(fd);
+                Write(fd, reply);
+            }
+            ReadData(fd);
+            ::usleep(900000);
+            Write(fd, "250 queued at last\r\n");
+            if (ReadLine(fd) == "QUIT\r\n") Write(fd, "221 bye\r\n");
+        });
+        ASSERT_TRUE(server.ok());
+        ShortTimeout timeout(300);
+        CSmtp smtp;
+        ASSERT_TRUE(smtp.Open("127.0.0.1", server.port()));
+        ASSERT_TRUE(smtp.Start("f@x", One("t@x")));
+        ASSERT_TRUE(smtp.SendData("text\r\n"));
+        EXPECT_TRUE(smtp.End());
+        EXPECT_TRUE(smtp.Close());
+    }
+    // The user cancels while the server thinks; and a server silent at MAIL gets no QUIT
+    // after the time-out, so the user does not wait a second time.
+    for (bool cancel : {true, false}) {
+        std::atomic<bool> done{false};
+        std::string afterSilence = "unset";
+        {
+        LoopbackServer server([&](int fd) {
+            Write(fd, "220 ready\r\n");
+            ReadLine(fd);
+            Write(fd, "250 hi\r\n");
+            if (cancel) {
+                for (const char* reply : {"250 ok\r\n", "250 ok\r\n", "354 go\r\n"}) {
+                    ReadLine(fd);
+                    Write(fd, reply);
+                }
+                ReadData(fd);
+            } else {
+                ReadLine(fd);  // MAIL FROM, never answered
+            }
+            while (!done) ::usleep(10000);
+            ::shutdown(fd, SHUT_WR);
+            afterSilence = ReadLine(fd);
+        });
+        ASSERT_TRUE(server.ok());
+        ShortTimeout timeout(300);
+        CSmtp smtp;
+        ASSERT_TRUE(smtp.Open("127.0.0.1", server.port()));
+        const double start = Seconds();
+        if (cancel) {
+            smtp.SetCancelCheck([start] { return Seconds() - start > 0.5; });
+            ASSERT_TRUE(smtp.Start("f@x", One("t@x")));
+            ASSERT_TRUE(smtp.SendData("text\r\n"));
+            EXPECT_FALSE(smtp.End());
+        } else {
+            EXPECT_FALSE(smtp.Start("f@x", One("t@x")));
+        }
+        CString detail;
+        smtp.GetErrorDetail(detail);
+        EXPECT_EQ(detail, cancel ? "ソケット通信エラー(Recv)  送信を中止しました。 (エラーコード: 125)"
+                                 : "ソケット通信エラー(Recv)  送信サーバーから 1 秒待っても応答がありませんでした。 (エラーコード: 110)");
+        smtp.Close();
+        done = true;
+        }
+        EXPECT_EQ(afterSilence, "");
+    }
 }

@@ -108,13 +108,15 @@ TEST(SmtpTls, EachMechanismExactBytesAfterStartTls)
                                }));
     }
     {
-        // A Japanese user name goes out as UTF-8 (RFC 4616), not as code page 932.
+        // Credentials are bytes: a Japanese user name and "pässwörd" (which code page 932
+        // cannot hold) go out as the UTF-8 the user typed (RFC 4616), nothing replaced.
         auto script = StartTlsServer("AUTH PLAIN");
         script->Reply("235 2.7.0 ok\r\n");
         CSmtp smtp(MakeFake(script));
-        ASSERT_TRUE(smtp.Open("smtp.example.jp", 587, Auth("たろう", "pw")));
+        ASSERT_TRUE(smtp.Open("smtp.example.jp", 587,
+                              Auth("\xE3\x81\x9F\xE3\x82\x8D\xE3\x81\x86", "p\xC3\xA4ssw\xC3\xB6rd")));
         EXPECT_EQ(script->log.back(), "S:235 2.7.0 ok\r\n");
-        EXPECT_EQ(script->log[script->log.size() - 2], "C:AUTH PLAIN AOOBn+OCjeOBhgBwdw==\r\n");
+        EXPECT_EQ(script->log[script->log.size() - 2], "C:AUTH PLAIN AOOBn+OCjeOBhgBww6Rzc3fDtnJk\r\n");
     }
 }
 
@@ -325,4 +327,24 @@ TEST(SmtpTls, SendTakesTheSecurityFromTheDocument)
     EXPECT_EQ(client.find("EHLO client.example\r\nSTARTTLS\r\nEHLO client.example\r\nAUTH PLAIN AGFsaWNlAHMzY3JldA==\r\n"
                           "MAIL FROM:<alice@example.jp>\r\nRCPT TO:<bob@example.jp>\r\nDATA\r\n"),
               0u);
+}
+
+TEST(SmtpTls, EightBitMailIsAnnouncedToA8BitMimeServer)
+{
+    for (bool offered : {true, false}) {
+        auto script = std::make_shared<FakeScript>();
+        script->Reply("220 mx ESMTP\r\n");
+        script->Reply(offered ? "250-mx\r\n250 8BITMIME\r\n" : "250 mx\r\n");
+        script->Reply("250 ok\r\n");
+        script->Reply("250 ok\r\n");
+        script->Reply("354 go\r\n");
+        CSmtp smtp(MakeFake(script));
+        smtp.SetEightBit(1);
+        ASSERT_TRUE(smtp.Open("smtp.example.jp", 465));
+        CStringArray to;
+        to.Add("t@x");
+        ASSERT_TRUE(smtp.Start("f@x", to));
+        EXPECT_EQ(script->log[script->log.size() - 6],
+                  offered ? "C:MAIL FROM:<f@x> BODY=8BITMIME\r\n" : "C:MAIL FROM:<f@x>\r\n");
+    }
 }
