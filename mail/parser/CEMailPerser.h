@@ -6,9 +6,10 @@
 // Text is code page 932. The helpers below take the message with CR LF line ends; Perse
 // accepts LF-only and CR-only messages too and reads them as CR LF. Header text, bodies and
 // parameters in any charset are converted to code page 932 ("〓" for what it cannot hold);
-// raw 8-bit header text is UTF-8 when it is valid UTF-8, else code page 932. Attachment files
-// are only ever created inside the folder handed to Perse, never by overwriting a file that
-// is already there.
+// raw 8-bit header text is UTF-8 when it is UTF-8 (CMailCharset::IsUtf8), else code page
+// 932; address fields follow RFC 5322 (CMailboxList); HTML becomes text (CHtmlText).
+// Attachment files are only ever created inside the folder handed to Perse, never by
+// overwriting a file that is already there.
 //
 // No state survives a call; objects are cheap and may be reused.
 
@@ -66,7 +67,8 @@ protected:
     // end of the region the part may occupy (the next delimiter of the enclosing multipart, or
     // the end of the text) and goes out as the end of what was read. `boundary` is the
     // enclosing multipart's boundary, empty when the part is the whole text. `paths` is null
-    // when no files are to be listed (reply mode, or no folder).
+    // when no files are to be listed (reply mode, or no folder). Body text found on the way is
+    // appended to `body`, after an empty line when it already holds text.
     int PerseMime(const CString& text, int pos, const char* tempPath, const CString& parameters,
                   const CString& boundary, CString& body, CStringArray& names,
                   CStringArray* paths, int& headerEnd, int& partEnd);
