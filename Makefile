@@ -1,11 +1,11 @@
-# make run   installs what is missing, builds, starts the program's main job
+# make run   installs what is missing, builds, starts the program quillon
 # make test  installs what is missing, builds, runs every test
 # make bench installs what is missing, builds and runs the benchmarks
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run sample test bench clean
 
 all: build
 
@@ -18,7 +18,13 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
+# Without a display quillon says so in one line and how to try it headless (exit code 2);
+# that is the whole answer of `make run` then, not a failure of make.
 run: build
+	@$(BUILD)/app/quillon; status=$$?; [ $$status -eq 2 ] || exit $$status
+
+# The sample message of the command-line tool, written with quillon-mail.
+sample: build
 	@tools/quillon-mail/sample/write-sample $(BUILD)/tools/quillon-mail/quillon-mail
 
 test: build

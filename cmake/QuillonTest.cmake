@@ -3,13 +3,14 @@
 #
 # Builds one GoogleTest program and registers it with CTest. Every test runs with the C
 # locale, with its data folder in QUILLON_TEST_DATA, and with XDG_DATA_HOME and
-# XDG_CONFIG_HOME pointing into the build tree so that no test touches the real home.
+# XDG_CONFIG_HOME pointing into the build tree so that no test touches the real home. Every
+# test finds the shared kit of tests/support (Quillon::TestSupport).
 find_package(GTest REQUIRED)
 
 function(quillon_add_test name)
   cmake_parse_arguments(ARG "" "DATA;WRAPPER" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} Quillon::TestSupport GTest::gtest GTest::gmock GTest::gtest_main)
   if(ARG_DATA)
     set(data_dir "${PROJECT_SOURCE_DIR}/tests/data/${ARG_DATA}")
   else()

@@ -2,8 +2,8 @@
 
 #include "data/CDatabase.h"
 #include "data/CDbException.h"
-#include "data/CMessageUi.h"
 #include "encoding/CCodePage.h"
+#include "model/CPlatformUi.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -142,6 +142,9 @@ CDataStore::CDataStore()
 
 int CDataStore::FindDataFolder()
 {
+    // Known only once found: a failed search leaves no path of an earlier one behind.
+    for (CString* path : {&dataFolder_, &configDbPath_, &accountDbPath_, &addressDbPath_, &templateDbPath_})
+        path->Empty();
     std::string base;
     const char* xdg = std::getenv("XDG_DATA_HOME");
     if (xdg && xdg[0] == '/') {
@@ -189,7 +192,7 @@ int CDataStore::CreateDatabases()
     };
     for (const Database& database : databases) {
         if (CreateDatabase(database.path, database.schema) == Created::Failed) {
-            ShowMessageBox(database.message, MB_OK | MB_ICONEXCLAMATION);
+            MessageBox(nullptr, database.message, productName_, MB_OK | MB_ICONEXCLAMATION);
             return 0;
         }
     }

@@ -9,6 +9,27 @@
 
 #include "encoding/CString.h"
 
+#include <memory>
+
+class CWnd;
+
+// The three modeless tool windows that hang off the data store: the address book, the
+// floating drop window and the work window. The program makes them (app/shell) on first
+// use; a page is passed as the window that asks. Destroying the object destroys the
+// address book window, the floating window and the work window, in that order.
+class CToolWindows {
+public:
+    virtual ~CToolWindows() = default;
+    // Opens the address book window for `page`; 0 while the program has none.
+    virtual int OpenAddressBook(CWnd* page) = 0;
+    // Shows the floating drop window for `page`, which hides itself.
+    virtual int ShowFloating(CWnd* page) = 0;
+    // Opens the work window for `page`.
+    virtual int OpenWorkWindow(CWnd* page) = 0;
+    // Whether the address book window exists (it answers the address operations).
+    virtual int HasAddressBook() const = 0;
+};
+
 class CDataStore {
 public:
     CDataStore();
@@ -32,9 +53,16 @@ public:
     // Account, Address, Template, each with its tables and default rows in one transaction.
     // A file that exists is used as found, except that Account.mdb gets our own table
     // ACCOUNT_AUTH when it lacks it and loses any access beyond the user's own. When a
-    // creation fails the half-made file is deleted, the database's message is shown through
-    // CMessageUi and the later databases are not tried. Returns non-zero when the folder was found and every creation succeeded.
+    // creation fails the half-made file is deleted, the database's message is shown (the
+    // message-box route, with the program's name as caption) and the later databases are
+    // not tried. Returns non-zero when the folder was found and every creation succeeded.
     [[nodiscard]] int CreateDatabases();
+
+    // The tool windows; the store owns them. DestroyToolWindows destroys them, as the
+    // program's end does while its window system is still there.
+    void SetToolWindows(std::unique_ptr<CToolWindows> windows) { toolWindows_ = std::move(windows); }
+    CToolWindows* GetToolWindows() const { return toolWindows_.get(); }
+    void DestroyToolWindows() { toolWindows_.reset(); }
 
 private:
     int FindDataFolder();
@@ -49,6 +77,7 @@ private:
     CString accountDbPath_;
     CString addressDbPath_;
     CString templateDbPath_;
+    std::unique_ptr<CToolWindows> toolWindows_;
 };
 
 extern CDataStore theDataStore;

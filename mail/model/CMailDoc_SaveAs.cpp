@@ -38,9 +38,7 @@ private:
 
 void ShowWarning(CWnd* parent, const char* text)
 {
-    if (CPlatformUi* ui = CPlatformUi::Get()) {
-        ui->MessageBox(parent, text, "保存", MB_OK | MB_ICONEXCLAMATION);
-    }
+    MessageBox(parent, text, "保存", MB_OK | MB_ICONEXCLAMATION);
 }
 
 // The file the user chose, following a symbolic link so that the link stays a link.

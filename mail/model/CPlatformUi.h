@@ -3,6 +3,9 @@
 // dialog, the message pump, message boxes and the file dialog of message saving. VeltoUI
 // installs a Qt implementation at start-up; without one (tests, command-line tools) every
 // service runs silently: no dialog, no pump, the operation itself unchanged.
+//
+// MessageBox below is the one message-box route of the whole system: the mail library, the
+// widgets library and the program all show their boxes through it.
 
 #include "encoding/CString.h"
 
@@ -61,6 +64,16 @@ public:
     virtual void DoEvents() = 0;
     // Called between the slices of a socket wait: repaints only, no user input.
     virtual void PumpPaint() = 0;
-    virtual void MessageBox(CWnd* parent, const CString& text, const CString& caption,
-                            unsigned int type) = 0;
+    // A modal box; returns the button pressed (IDOK, IDCANCEL, IDYES, IDNO).
+    virtual int MessageBox(CWnd* parent, const CString& text, const CString& caption,
+                           unsigned int type) = 0;
 };
+
+// Shows a message box through the installed user interface and returns the button pressed.
+// `type` is a button set (MB_OK, MB_YESNO, ...) with an icon (MB_ICONEXCLAMATION, ...).
+// Without a user interface nothing is shown and nothing is agreed to: MB_OK answers IDOK,
+// MB_YESNO IDNO, MB_OKCANCEL and MB_YESNOCANCEL IDCANCEL.
+int MessageBox(CWnd* parent, const CString& text, const CString& caption, unsigned int type);
+
+// The answer of a box that nobody saw (see MessageBox).
+int UnattendedAnswer(unsigned int type);

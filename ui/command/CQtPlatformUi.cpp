@@ -8,6 +8,7 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
 
@@ -60,9 +61,11 @@ void CQtPlatformUi::PumpPaint()
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-void CQtPlatformUi::MessageBox(CWnd* parent, const CString& text, const CString& caption,
-                               unsigned int type)
+int CQtPlatformUi::MessageBox(CWnd* parent, const CString& text, const CString& caption,
+                              unsigned int type)
 {
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr)
+        return UnattendedAnswer(type);
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     switch (type & MB_ICONMASK) {
     case MB_ICONHAND:
@@ -80,6 +83,46 @@ void CQtPlatformUi::MessageBox(CWnd* parent, const CString& text, const CString&
     default:
         break;
     }
-    QMessageBox box(icon, ToQString(caption), ToQString(text), QMessageBox::Ok, FromCWnd(parent));
+    QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+    QMessageBox::StandardButton escape = QMessageBox::Ok;
+    switch (type & MB_TYPEMASK) {
+    case MB_OKCANCEL:
+        buttons = QMessageBox::Ok | QMessageBox::Cancel;
+        escape = QMessageBox::Cancel;
+        break;
+    case MB_YESNO:
+        // As on the framework's box, a question cannot be closed without an answer; Esc says No.
+        buttons = QMessageBox::Yes | QMessageBox::No;
+        escape = QMessageBox::No;
+        break;
+    case MB_YESNOCANCEL:
+        buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        escape = QMessageBox::Cancel;
+        break;
+    default:
+        break;
+    }
+    QMessageBox box(icon, ToQString(caption), ToQString(text), buttons, FromCWnd(parent));
+    // The first button is the default one, as on the framework's box.
+    for (QMessageBox::StandardButton first : {QMessageBox::Ok, QMessageBox::Yes}) {
+        if (QAbstractButton* button = box.button(first)) {
+            box.setDefaultButton(static_cast<QPushButton*>(button));
+            break;
+        }
+    }
+    box.setEscapeButton(escape);
+    box.setTextFormat(Qt::PlainText);
     box.exec();
+    switch (box.standardButton(box.clickedButton())) {
+    case QMessageBox::Ok: return IDOK;
+    case QMessageBox::Cancel: return IDCANCEL;
+    case QMessageBox::Yes: return IDYES;
+    case QMessageBox::No: return IDNO;
+    default: return UnattendedAnswer(type);
+    }
+}
+
+int MessageBox(QWidget* parent, const QString& text, const QString& caption, unsigned int type)
+{
+    return MessageBox(ToCWnd(parent), FromQString(text), FromQString(caption), type);
 }

@@ -21,7 +21,15 @@ public:
     void DoEvents() override;
     // Repaints and other non-input events only; no key press or click is taken.
     void PumpPaint() override;
-    // A modal box with an OK button; the icon follows MB_ICONEXCLAMATION/MB_ICONINFORMATION.
-    void MessageBox(CWnd* parent, const CString& text, const CString& caption,
-                    unsigned int type) override;
+    // The one Qt message box of the system: a modal QMessageBox with the buttons and icon of
+    // `type`, the first button the default one; Esc answers Cancel, or No on a Yes/No box.
+    int MessageBox(CWnd* parent, const CString& text, const CString& caption,
+                   unsigned int type) override;
 };
+
+class QString;
+class QWidget;
+
+// The message-box route (model/CPlatformUi.h) for Qt code: texts as QString, a widget as
+// parent. Write the texts as u"" literals: a narrow literal is code page 932, not UTF-8.
+int MessageBox(QWidget* parent, const QString& text, const QString& caption, unsigned int type);

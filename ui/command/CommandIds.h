@@ -22,6 +22,7 @@ enum CommandId : UINT {
     ID_EDIT_SELECT_ALL = 57642,
     ID_EDIT_UNDO = 57643,
     ID_EDIT_REDO = 57644,
+    ID_HELP = 57670,
 
     // Commands routed to the focused control.
     ID_EDIT_RECONVERT = 32771,

@@ -5,6 +5,7 @@
 #include "encoding/CBase64.h"
 #include "command/QtText.h"
 #include "model/CFileUtility.h"
+#include "command/CQtPlatformUi.h"
 #include "model/CPlatformUi.h"
 
 #include <QApplication>
@@ -17,7 +18,6 @@
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QResizeEvent>
 #include <QToolTip>
@@ -219,9 +219,8 @@ int CFileListCtrl::OpenFile(int index)
     CString path = GetFilePath(index);
     if (path.IsEmpty()) return 0;
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(NativeName(path.GetString())))) {
-        QMessageBox box(QMessageBox::Warning, u"添付ファイル"_qs,
-                        u"ファイルを開けませんでした。"_qs, QMessageBox::Ok, this);
-        box.exec();
+        MessageBox(this, u"ファイルを開けませんでした。"_qs, u"添付ファイル"_qs,
+                   MB_OK | MB_ICONEXCLAMATION);
         return 0;
     }
     modify_ = 1;

@@ -1,6 +1,7 @@
 #include "letter/CEditLetter.h"
 
 #include "command/CCommandDlg.h"
+#include "command/CProfile.h"
 #include "letter/CLetterFormat.h"
 #include "letter/CLetterRtf.h"
 #include "letter/CLineLengthDlg.h"
@@ -15,7 +16,6 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QScrollBar>
-#include <QSettings>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -36,22 +36,6 @@ unsigned int CEditLetter::c_replyLineLength = 76;
 CString CEditLetter::m_rtf;
 
 namespace {
-
-constexpr unsigned int kDefaultNewLineLength = 60;
-constexpr unsigned int kDefaultReplyLineLength = 76;
-
-QSettings Profile()
-{
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral(u"Velto"),
-                     QStringLiteral(u"Quillon"));
-}
-
-unsigned int ReadLength(QSettings& settings, const QString& key, unsigned int fallback)
-{
-    bool ok = false;
-    const unsigned int value = settings.value(key, fallback).toUInt(&ok);
-    return ok && value >= 1 && value <= CLetterFormat::kEditColumns ? value : fallback;
-}
 
 // Plain text of the program (CR LF) for the text document (LF) and back.
 QString ToDocumentText(const CString& text)
@@ -83,18 +67,15 @@ CEditLetter::~CEditLetter() = default;
 
 void CEditLetter::LoadLineLengths()
 {
-    QSettings settings = Profile();
-    c_newLineLength = ReadLength(settings, QStringLiteral(u"EditorOption/NewLineLength"),
-                                 kDefaultNewLineLength);
-    c_replyLineLength = ReadLength(settings, QStringLiteral(u"EditorOption/ReplyLineLength"),
-                                   kDefaultReplyLineLength);
+    const CProfile& profile = CProfile::Get();
+    c_newLineLength = static_cast<unsigned int>(profile.GetNewLineLength());
+    c_replyLineLength = static_cast<unsigned int>(profile.GetReplyLineLength());
 }
 
 void CEditLetter::SaveLineLengths()
 {
-    QSettings settings = Profile();
-    settings.setValue(QStringLiteral(u"EditorOption/NewLineLength"), c_newLineLength);
-    settings.setValue(QStringLiteral(u"EditorOption/ReplyLineLength"), c_replyLineLength);
+    CProfile::Get().SetLineLengths(static_cast<int>(c_newLineLength),
+                                   static_cast<int>(c_replyLineLength));
 }
 
 int CEditLetter::Init(int dropToParent)

@@ -1,5 +1,6 @@
 #include "letter/CLineLengthDlg.h"
 
+#include "command/CQtPlatformUi.h"
 #include "command/CommandIds.h"
 
 #include <QDialogButtonBox>
@@ -7,7 +8,6 @@
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 
 CLineLengthDlg::CLineLengthDlg(QWidget* parent) : QDialog(parent)
@@ -64,10 +64,7 @@ int CLineLengthDlg::UpdateData()
         if (!ok || value < kMinimum || value > kMaximum) {
             fields[i]->setFocus();
             fields[i]->selectAll();
-            auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), RangeMessage(),
-                                        QMessageBox::Ok, this);
-            box->setAttribute(Qt::WA_DeleteOnClose);
-            box->open();
+            MessageBox(this, RangeMessage(), windowTitle(), MB_OK | MB_ICONEXCLAMATION);
             return 0;
         }
         values[i] = value;

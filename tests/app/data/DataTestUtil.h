@@ -1,9 +1,9 @@
 #pragma once
-// Shared helpers of the data-store tests: a fresh application-data folder per test, a
-// recorder for the message seam, and the sqlite3 command as an independent reader.
+// Shared helpers of the data-store tests: a fresh application-data folder per test, the
+// kit's scripted message boxes, and the sqlite3 command as an independent reader.
 
 #include "data/CDataStore.h"
-#include "data/CMessageUi.h"
+#include "MessageBoxScript.h"
 
 #include <gtest/gtest.h>
 
@@ -21,22 +21,8 @@ namespace datatest {
 
 namespace fs = std::filesystem;
 
-class MessageRecorder : public CMessageUi {
-public:
-    int MessageBox(const CString& text, const CString& caption, unsigned int type) override
-    {
-        texts.push_back(text);
-        captions.push_back(caption);
-        types.push_back(type);
-        return IDOK;
-    }
-    std::vector<CString> texts;
-    std::vector<CString> captions;
-    std::vector<unsigned int> types;
-};
-
-// Points XDG_DATA_HOME at an empty folder of its own for each test and installs the
-// message recorder.
+// Points XDG_DATA_HOME at an empty folder of its own for each test and records the message
+// boxes.
 class DataFolderTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -51,15 +37,13 @@ protected:
         fs::remove_all(appData);
         fs::create_directories(appData);
         setenv("XDG_DATA_HOME", appData.c_str(), 1);
-        CMessageUi::Set(&messages);
     }
-    void TearDown() override { CMessageUi::Set(nullptr); }
 
     fs::path DataFolder() const { return appData / "Velto" / "Quillon"; }
     void CreateAll() { ASSERT_TRUE(theDataStore.CreateDatabases()); }
 
     fs::path appData;
-    MessageRecorder messages;
+    MessageBoxScript messages;
 };
 
 // The permission bits of a file; 0 when it does not exist.

@@ -63,7 +63,7 @@ TEST_F(AccountAuthTest, AFileOfAnEarlierVersionGetsTheTableAndKeepsItsRows)
     ::chmod(AccountDb().c_str(), 0644);
 
     CreateAll();
-    EXPECT_TRUE(messages.texts.empty());
+    EXPECT_TRUE(messages.boxes.empty());
     EXPECT_EQ(Mode(AccountDb()), 0600u);
     EXPECT_EQ(Schema("ACCOUNT"), kDesignedAccount + "\n");
     EXPECT_EQ(Schema("CURRENT_ACCOUNT"), kDesignedCurrentAccount + "\n");

@@ -81,7 +81,7 @@ TEST_F(DataStoreTest, FirstStartCreatesFoldersFilesAndOnlyTheDefaultRows)
     EXPECT_EQ(theDataStore.GetVersion(), "2.1");
 
     CreateAll();
-    EXPECT_TRUE(messages.texts.empty());
+    EXPECT_TRUE(messages.boxes.empty());
     EXPECT_EQ(theDataStore.GetDataFolder(), CString(DataFolder().string()));
     EXPECT_EQ(theDataStore.GetConfigDbPath(), CString((DataFolder() / "Config.mdb").string()));
     EXPECT_EQ(theDataStore.GetAccountDbPath(), CString((DataFolder() / "Account.mdb").string()));
@@ -151,7 +151,7 @@ TEST_F(DataStoreTest, FirstStartCreatesFoldersFilesAndOnlyTheDefaultRows)
     EXPECT_TRUE(theDataStore.CreateDatabases());
     EXPECT_EQ(ReadFile(DataFolder() / "Config.mdb"), before);
     EXPECT_EQ(Entries(DataFolder()).size(), 4u);
-    EXPECT_TRUE(messages.texts.empty());
+    EXPECT_TRUE(messages.boxes.empty());
 }
 
 TEST_F(DataStoreTest, TheSqliteCommandSeesTheDesignedTablesAndRows)
@@ -217,7 +217,7 @@ TEST_F(DataStoreTest, OnlyAMissingTemplateFileIsCreated)
     fs::remove(DataFolder() / "Template.mdb");
 
     EXPECT_TRUE(theDataStore.CreateDatabases());
-    EXPECT_TRUE(messages.texts.empty());
+    EXPECT_TRUE(messages.boxes.empty());
     EXPECT_EQ(ReadFile(DataFolder() / "Address.mdb"), address);
     EXPECT_EQ(ReadFile(DataFolder() / "Config.mdb"), config);
     ExpectEmpty<CFixedPhraseSet>("DEAR");
@@ -235,31 +235,31 @@ TEST_F(DataStoreTest, AFailedCreationShowsItsMessageAndLeavesNoFile)
 {
     // Nothing can be written: the first database fails and the others are not tried.
     EXPECT_FALSE(CreateWithFileSizeLimit(0));
-    ASSERT_EQ(messages.texts.size(), 1u);
-    EXPECT_EQ(messages.texts[0], "設定データベースの作成に失敗しました。");
-    EXPECT_EQ(messages.captions[0], "Quillon");
-    EXPECT_EQ(messages.types[0], MB_OK | MB_ICONEXCLAMATION);
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_EQ(messages.boxes[0].text, "設定データベースの作成に失敗しました。");
+    EXPECT_EQ(messages.boxes[0].caption, "Quillon");
+    EXPECT_EQ(messages.boxes[0].type, MB_OK | MB_ICONEXCLAMATION);
     EXPECT_TRUE(fs::is_directory(DataFolder()));
     EXPECT_EQ(Entries(DataFolder()), std::vector<std::string>{});
 
     // The next start tries again and succeeds.
-    messages.texts.clear();
+    messages.boxes.clear();
     CreateAll();
     EXPECT_EQ(Entries(DataFolder()).size(), 4u);
 
     // A failure half-way through the files: Config exists, Account fails.
     for (const char* name : {"Account.mdb", "Address.mdb", "Template.mdb"}) fs::remove(DataFolder() / name);
-    messages.texts.clear();
+    messages.boxes.clear();
     EXPECT_FALSE(CreateWithFileSizeLimit(0));
-    ASSERT_EQ(messages.texts.size(), 1u);
-    EXPECT_EQ(messages.texts[0], "差出人データベースの作成に失敗しました。");
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_EQ(messages.boxes[0].text, "差出人データベースの作成に失敗しました。");
     EXPECT_EQ(Entries(DataFolder()), std::vector<std::string>{"Config.mdb"});
 
     // Room for the header page but not for the tables: the half-made file goes as well.
-    messages.texts.clear();
+    messages.boxes.clear();
     EXPECT_FALSE(CreateWithFileSizeLimit(4096));
-    ASSERT_EQ(messages.texts.size(), 1u);
-    EXPECT_EQ(messages.texts[0], "差出人データベースの作成に失敗しました。");
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_EQ(messages.boxes[0].text, "差出人データベースの作成に失敗しました。");
     EXPECT_EQ(Entries(DataFolder()), std::vector<std::string>{"Config.mdb"});
 }
 
@@ -272,10 +272,10 @@ TEST_F(DataStoreTest, EachDatabaseHasItsOwnFailureMessage)
     };
     for (const auto& [file, message] : cases) {
         fs::remove(DataFolder() / file);
-        messages.texts.clear();
+        messages.boxes.clear();
         EXPECT_FALSE(CreateWithFileSizeLimit(0));
-        ASSERT_EQ(messages.texts.size(), 1u);
-        EXPECT_EQ(messages.texts[0], message);
+        ASSERT_EQ(messages.boxes.size(), 1u);
+        EXPECT_EQ(messages.boxes[0].text, message);
         EXPECT_FALSE(fs::exists(DataFolder() / file));
         CreateAll();
     }
@@ -286,8 +286,8 @@ TEST_F(DataStoreTest, ADataFolderInTheWayOfAFileFails)
     // A file named Velto where the folder belongs: no folder, no database, whoever runs this.
     { std::ofstream(appData / "Velto") << "in the way"; }
     EXPECT_FALSE(theDataStore.CreateDatabases());
-    ASSERT_EQ(messages.texts.size(), 1u);
-    EXPECT_EQ(messages.texts[0], "設定データベースの作成に失敗しました。");
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_EQ(messages.boxes[0].text, "設定データベースの作成に失敗しました。");
     EXPECT_EQ(Entries(appData), std::vector<std::string>{"Velto"});
 
 }
@@ -297,11 +297,11 @@ TEST_F(DataStoreTest, AReadOnlyDataFolderFails)
     if (geteuid() == 0) GTEST_SKIP() << "root writes into a read-only folder; this needs a plain user";
     fs::create_directories(DataFolder());
     fs::permissions(DataFolder(), fs::perms::owner_read | fs::perms::owner_exec);
-    messages.texts.clear();
+    messages.boxes.clear();
     EXPECT_FALSE(theDataStore.CreateDatabases());
     fs::permissions(DataFolder(), fs::perms::owner_all);
-    ASSERT_EQ(messages.texts.size(), 1u);
-    EXPECT_EQ(messages.texts[0], "設定データベースの作成に失敗しました。");
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_EQ(messages.boxes[0].text, "設定データベースの作成に失敗しました。");
     EXPECT_EQ(Entries(DataFolder()), std::vector<std::string>{});
 }
 
@@ -310,7 +310,7 @@ TEST_F(DataStoreTest, WithoutAnApplicationDataFolderNothingIsShown)
     { std::ofstream(appData / "file") << "not a folder"; }
     setenv("XDG_DATA_HOME", (appData / "file" / "share").c_str(), 1);
     EXPECT_FALSE(theDataStore.CreateDatabases());
-    EXPECT_TRUE(messages.texts.empty());
+    EXPECT_TRUE(messages.boxes.empty());
 
     // Unset or relative, XDG_DATA_HOME gives way to ~/.local/share, made if missing.
     setenv("HOME", (appData / "home").c_str(), 1);

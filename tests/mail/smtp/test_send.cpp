@@ -73,7 +73,7 @@ public:
     }
     void DoEvents() override {}
     void PumpPaint() override {}
-    void MessageBox(CWnd*, const CString&, const CString&, unsigned int) override {}
+    int MessageBox(CWnd*, const CString&, const CString&, unsigned int) override { return IDOK; }
 };
 
 }  // namespace

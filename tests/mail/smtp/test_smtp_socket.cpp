@@ -113,7 +113,7 @@ public:
     std::unique_ptr<CProgressView> CreateProgressDlg(const CString&, int, CWnd*) override { return nullptr; }
     void DoEvents() override {}
     void PumpPaint() override { ++paints; }
-    void MessageBox(CWnd*, const CString&, const CString&, unsigned int) override {}
+    int MessageBox(CWnd*, const CString&, const CString&, unsigned int) override { return IDOK; }
     int paints = 0;
 };
 

@@ -127,9 +127,10 @@ public:
     }
     void DoEvents() override { ++events; }
     void PumpPaint() override {}
-    void MessageBox(CWnd*, const CString& text, const CString& caption, unsigned int type) override
+    int MessageBox(CWnd*, const CString& text, const CString& caption, unsigned int type) override
     {
         boxes.push_back({text, caption, type});
+        return IDOK;
     }
 };
 

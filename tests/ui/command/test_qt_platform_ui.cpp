@@ -216,8 +216,9 @@ TEST(QtPlatformUi, MessageBoxShowsTheDesignedTextCaptionAndIcon)
         parent = box->parentWidget();
         box->accept();
     });
-    ui.MessageBox(ToCWnd(&owner), CString("ファイル作成に失敗しました。"), CString("保存"),
-                  MB_OK | MB_ICONEXCLAMATION);
+    EXPECT_EQ(ui.MessageBox(ToCWnd(&owner), CString("ファイル作成に失敗しました。"), CString("保存"),
+                            MB_OK | MB_ICONEXCLAMATION),
+              IDOK);
     EXPECT_EQ(text, u"ファイル作成に失敗しました。"_s);
     EXPECT_EQ(caption, u"保存"_s);
     EXPECT_EQ(icon, QMessageBox::Warning);
@@ -227,8 +228,44 @@ TEST(QtPlatformUi, MessageBoxShowsTheDesignedTextCaptionAndIcon)
         icon = qobject_cast<QMessageBox*>(modal)->icon();
         modal->close();
     });
-    ui.MessageBox(nullptr, CString("x"), CString("y"), MB_ICONINFORMATION);
+    EXPECT_EQ(ui.MessageBox(nullptr, CString("x"), CString("y"), MB_ICONINFORMATION), IDOK);
     EXPECT_EQ(icon, QMessageBox::Information);
+}
+
+TEST(QtPlatformUi, MessageBoxAnswersWithTheButtonPressedThroughTheOneRoute)
+{
+    CQtPlatformUi ui;
+    CPlatformUi::Set(&ui);
+    // Yes/No: Yes is the default button (Enter), Esc answers No.
+    qsizetype buttons = 0;
+    OnNextModal([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        buttons = box->buttons().size();
+        EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::Yes));
+        QTest::keyClick(box, Qt::Key_Escape);
+    });
+    EXPECT_EQ(MessageBox(static_cast<CWnd*>(nullptr), CString("送信せずに閉じてもよろしいですか？"),
+                         CString("新規メール"), MB_YESNO | MB_ICONQUESTION),
+              IDNO);
+    EXPECT_EQ(buttons, 2);
+    OnNextModal([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        box->button(QMessageBox::Yes)->click();
+    });
+    EXPECT_EQ(MessageBox(static_cast<QWidget*>(nullptr), u"よろしいですか？"_s, u"確認"_s, MB_YESNO), IDYES);
+    OnNextModal([&](QWidget* modal) { QTest::keyClick(modal, Qt::Key_Escape); });
+    EXPECT_EQ(MessageBox(static_cast<CWnd*>(nullptr), CString("x"), CString("y"), MB_OKCANCEL), IDCANCEL);
+    OnNextModal([&](QWidget* modal) {
+        qobject_cast<QMessageBox*>(modal)->button(QMessageBox::No)->click();
+    });
+    EXPECT_EQ(MessageBox(static_cast<CWnd*>(nullptr), CString("x"), CString("y"), MB_YESNOCANCEL), IDNO);
+    CPlatformUi::Set(nullptr);
+
+    // Nobody to ask: nothing is agreed to.
+    EXPECT_EQ(MessageBox(static_cast<CWnd*>(nullptr), CString("x"), CString("y"), MB_OK), IDOK);
+    EXPECT_EQ(MessageBox(static_cast<CWnd*>(nullptr), CString("x"), CString("y"), MB_YESNO), IDNO);
+    EXPECT_EQ(MessageBox(static_cast<CWnd*>(nullptr), CString("x"), CString("y"), MB_OKCANCEL), IDCANCEL);
 }
 
 TEST(QtFileDialog, FrameworkFiltersBecomeQtNameFilters)

@@ -1,8 +1,9 @@
 #pragma once
 // What the file-widget tests share beyond the one QApplication: readable Qt values in
-// failure messages, and the folder the tests render their widgets into.
+// failure messages; screenshots come from the kit (Screenshot.h).
 
 #include "QtTestApp.h"
+#include "Screenshot.h"
 
 #include <QDir>
 #include <QString>
@@ -20,11 +21,4 @@ inline void PrintTo(const QStringList& list, std::ostream* out)
 inline void PrintTo(const QUrl& url, std::ostream* out)
 {
     *out << url.toString().toStdString();
-}
-
-// Saves what `widget` shows as <screenshot folder>/<name>.png; false when that fails.
-inline bool SaveScreenshot(QWidget* widget, const QString& name)
-{
-    QDir().mkpath(QStringLiteral(QUILLON_SCREENSHOTS));
-    return widget->grab().save(QStringLiteral(QUILLON_SCREENSHOTS) + u'/' + name + u".png"_qs);
 }

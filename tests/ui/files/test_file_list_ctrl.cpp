@@ -3,6 +3,8 @@
 // context menu, drops, the parent's notification, and how the list looks.
 
 #include "FileTestSupport.h"
+#include "MessageBoxScript.h"
+#include "command/QtWindow.h"
 
 #include "command/CCommandDlg.h"
 #include "command/CommandIds.h"
@@ -14,7 +16,6 @@
 #include <QDesktopServices>
 #include <QHeaderView>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QResizeEvent>
 #include <QSignalSpy>
@@ -292,21 +293,13 @@ TEST_F(FileListCtrlTest, OpenFileFailureIsShown)
     EXPECT_EQ(0, list_->OpenFile(5));
 
     // The offscreen platform has no desktop services, so opening fails.
-    QString text;
-    QString title;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QTimer::singleShot(0, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            text = box->text();
-            title = box->windowTitle();
-            icon = box->icon();
-            box->close();
-        }
-    });
+    MessageBoxScript boxes;
     EXPECT_EQ(0, list_->OpenFile(0));
-    EXPECT_EQ(u"ファイルを開けませんでした。"_qs, text);
-    EXPECT_EQ(u"添付ファイル"_qs, title);
-    EXPECT_EQ(QMessageBox::Warning, icon);
+    ASSERT_EQ(1u, boxes.boxes.size());
+    EXPECT_EQ("ファイルを開けませんでした。", boxes.boxes[0].text.Str());
+    EXPECT_EQ("添付ファイル", boxes.boxes[0].caption.Str());
+    EXPECT_EQ(MB_OK | MB_ICONEXCLAMATION, boxes.boxes[0].type);
+    EXPECT_EQ(ToCWnd(list_), boxes.boxes[0].parent);
     EXPECT_EQ(0, list_->GetModify());
 }
 

@@ -4,7 +4,8 @@
 #include "letter/CEditLetterDlg.h"
 #include "letter/CLetterFormat.h"
 
-#include "LetterTestApp.h"
+#include "Keys.h"
+#include "QtTestApp.h"
 
 #include <QAbstractButton>
 #include <QAction>

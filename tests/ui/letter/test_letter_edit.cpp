@@ -6,16 +6,17 @@
 #include "letter/CLetterFormat.h"
 #include "letter/CLineLengthDlg.h"
 
-#include "LetterTestApp.h"
+#include "Keys.h"
+#include "MessageBoxScript.h"
+#include "QtTestApp.h"
+#include "command/CProfile.h"
 
 #include <QAction>
 #include <QClipboard>
 #include <QImage>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QMimeData>
-#include <QSettings>
 #include <QTest>
 #include <QTextBlock>
 #include <QTimer>
@@ -364,19 +365,20 @@ TEST_F(LetterEdit, LineLengthDialogRefusesZeroAnd77AndStoresTheLengths)
     ASSERT_NE(replyLength, nullptr);
     EXPECT_EQ(newLength->text(), QStringLiteral(u"60"));
 
+    MessageBoxScript boxes;
     for (const QString& bad : {QStringLiteral(u"0"), QStringLiteral(u"77"), QStringLiteral(u"x")}) {
+        boxes.Clear();
         newLength->setText(bad);
         EXPECT_EQ(dialog.UpdateData(), 0) << bad.toStdString();
         EXPECT_EQ(dialog.m_newLineLength, 60u);
-        auto* box = dialog.findChild<QMessageBox*>();
-        ASSERT_NE(box, nullptr);
-        EXPECT_EQ(box->text(), QStringLiteral(u"1 から 76 までの整数を入力してください。"));
-        delete box;
+        ASSERT_EQ(boxes.boxes.size(), 1u);
+        EXPECT_EQ(boxes.boxes[0].text.Str(), "1 から 76 までの整数を入力してください。");
+        EXPECT_EQ(boxes.boxes[0].caption.Str(), "改行文字数");
     }
     newLength->setText(QStringLiteral(u"1"));
     replyLength->setText(QStringLiteral(u"77"));
     EXPECT_EQ(dialog.UpdateData(), 0);
-    delete dialog.findChild<QMessageBox*>();
+    EXPECT_EQ(boxes.boxes.size(), 2u);
     replyLength->setText(QStringLiteral(u"76"));
     EXPECT_EQ(dialog.UpdateData(), 1);
     EXPECT_EQ(dialog.m_newLineLength, 1u);
@@ -395,13 +397,13 @@ TEST_F(LetterEdit, LineLengthDialogRefusesZeroAnd77AndStoresTheLengths)
     a.ProcessFormLineLength();
     EXPECT_EQ(CEditLetter::c_newLineLength, 40u);
     EXPECT_EQ(CEditLetter::c_replyLineLength, 70u);
-    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral(u"Velto"),
-                       QStringLiteral(u"Quillon"));
-    EXPECT_EQ(settings.value(QStringLiteral(u"EditorOption/NewLineLength")).toInt(), 40);
-    EXPECT_EQ(settings.value(QStringLiteral(u"EditorOption/ReplyLineLength")).toInt(), 70);
+    // Stored in the settings file, where the next start reads them.
+    CProfile::Reset();
+    EXPECT_EQ(CProfile::Get().GetNewLineLength(), 40);
+    EXPECT_EQ(CProfile::Get().GetReplyLineLength(), 70);
     // Existing paragraphs keep their right indent until a length is applied again.
     EXPECT_EQ(CLetterFormat::RightIndent(Block(a)), 16 * 120);
     a.ProcessFormReplySentence();
     EXPECT_EQ(CLetterFormat::RightIndent(Block(a)), 6 * 120);
-    settings.clear();
+    CProfile::Get().SetLineLengths(CProfile::kDefaultNewLineLength, CProfile::kDefaultReplyLineLength);
 }

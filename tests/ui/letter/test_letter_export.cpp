@@ -4,9 +4,10 @@
 #include "letter/CEditLetter.h"
 #include "letter/CLetterFormat.h"
 
-#include "LetterTestApp.h"
+#include "Keys.h"
+#include "QtTestApp.h"
+#include "command/CProfile.h"
 
-#include <QSettings>
 #include <QTextBlock>
 #include <QTextCursor>
 
@@ -227,12 +228,7 @@ TEST_F(LetterExport, ReplyTextOfTwoLinesIsQuotedAndWrapsAtTheReplyLength)
 
 TEST_F(LetterExport, LongLetterStaysWithinTheConfiguredLength)
 {
-    {
-        QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral(u"Velto"),
-                           QStringLiteral(u"Quillon"));
-        settings.setValue(QStringLiteral(u"EditorOption/NewLineLength"), 37);
-        settings.setValue(QStringLiteral(u"EditorOption/ReplyLineLength"), 500);  // out of range
-    }
+    CProfile::Get().SetLineLengths(37, 500);  // the second is out of range
     CEditLetter letter;
     letter.Init(0);
     EXPECT_EQ(CEditLetter::c_newLineLength, 37u);
@@ -260,8 +256,7 @@ TEST_F(LetterExport, LongLetterStaysWithinTheConfiguredLength)
         EXPECT_LE(visible.size(), 37u) << line;
         EXPECT_TRUE(EndsOnBoundary(line)) << line;
     }
-    QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral(u"Velto"),
-              QStringLiteral(u"Quillon")).clear();
+    CProfile::Get().SetLineLengths(CProfile::kDefaultNewLineLength, CProfile::kDefaultReplyLineLength);
 }
 
 TEST_F(LetterExport, InsertAtTheCaretWithItsBreaksAndOrnamentCells)

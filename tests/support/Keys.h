@@ -1,16 +1,12 @@
 #pragma once
-// Test helpers of the letter editor: the program's QApplication (QtTestApp.h) and key
-// presses as the event loop delivers them.
-
-#include "QtTestApp.h"
+// Key presses as the event loop delivers them (spontaneous, each with a timestamp of its
+// own), so that the dialogs' pre-translation and accelerator tables see every one of them.
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QSpontaneKeyEvent>
+#include <QWidget>
 
-
-// A key press and release as the event loop delivers them (spontaneous, each with a
-// timestamp of its own), so that the dialogs' pre-translation sees every one of them.
 inline void PressKey(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
     static quint64 timestamp = 1000;
@@ -22,4 +18,11 @@ inline void PressKey(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifie
     release.setTimestamp(++timestamp);
     QSpontaneKeyEvent::setSpontaneous(&release);
     QApplication::instance()->notify(widget, &release);
+}
+
+// A key press to whatever widget has the keyboard focus (or `fallback` when none has).
+inline void PressKeyOnFocus(QWidget* fallback, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QWidget* target = QApplication::focusWidget();
+    PressKey(target != nullptr ? target : fallback, key, modifiers);
 }

@@ -1,0 +1,101 @@
+#include "shell/CQuillonApp.h"
+
+#include "shell/CMailWizard.h"
+#include "shell/CMainDlg.h"
+#include "shell/CShellToolWindows.h"
+#include "command/CProfile.h"
+#include "command/CQtPlatformUi.h"
+#include "command/QtText.h"
+#include "data/CDataStore.h"
+#include "model/CMailDoc.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QFontDatabase>
+#include <QLibraryInfo>
+#include <QLocale>
+
+CQuillonApp::CQuillonApp() = default;
+
+CQuillonApp::~CQuillonApp()
+{
+    if (m_wizard || m_doc || m_main)
+        ExitInstance();
+}
+
+bool CQuillonApp::HasLetterFont()
+{
+    return QFontDatabase::families().contains(QStringLiteral(u"IPAGothic"));
+}
+
+void CQuillonApp::LoadTranslations()
+{
+    // Qt's own texts (standard buttons, the file dialog) in Japanese beside the program's.
+    if (m_translator.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral(u"qtbase"),
+                          QStringLiteral(u"_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&m_translator);
+}
+
+int CQuillonApp::InitInstance()
+{
+    // A user interface installed before (the tests' scripted boxes) stays.
+    if (CPlatformUi::Get() == nullptr) {
+        m_ui = std::make_unique<CQtPlatformUi>();
+        CPlatformUi::Set(m_ui.get());
+    }
+    LoadTranslations();
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    if (!HasLetterFont()) {
+        MessageBox(static_cast<QWidget*>(nullptr),
+                   u"等幅フォント IPAゴシック (IPAGothic) が見つかりません。\n"
+                   u"本文は近い等幅フォントで表示します。fonts-ipafont-gothic を入れると、"
+                   u"送信する文面の折り返しと画面が一致します。"_qs,
+                   ToQString(theDataStore.GetProductName()), MB_OK | MB_ICONEXCLAMATION);
+    }
+
+    if (!theDataStore.CreateDatabases()) {
+        // A database that cannot be made has said so; a data folder that cannot be found
+        // or made has not.
+        if (theDataStore.GetDataFolder().IsEmpty())
+            MessageBox(static_cast<QWidget*>(nullptr),
+                       u"データフォルダを作成できませんでした。\nXDG_DATA_HOME または HOME を確認してください。"_qs,
+                       ToQString(theDataStore.GetProductName()), MB_OK | MB_ICONEXCLAMATION);
+        return 0;
+    }
+    CProfile::Get();  // opens the settings (and moves an old file's values once)
+
+    m_doc.reset(CMailDoc::Create());
+    if (!m_doc)
+        return 0;
+    m_main = std::make_unique<CMainDlg>();
+    theDataStore.SetToolWindows(std::make_unique<CShellToolWindows>());
+    m_wizard = CMailWizard::Create(m_doc.get(), m_main.get());
+    if (!m_wizard)
+        return 0;
+    m_main->SetWizard(m_wizard.get());
+    m_wizard->SetTitle(m_main->windowTitle());
+    m_wizard->Start();
+    return 1;
+}
+
+int CQuillonApp::ExitInstance()
+{
+    if (m_main)
+        m_main->SetWizard(nullptr);
+    m_wizard.reset();
+    m_doc.reset();
+    m_main.reset();
+    theDataStore.DestroyToolWindows();
+    CProfile::Reset();
+    if (m_ui && CPlatformUi::Get() == m_ui.get())
+        CPlatformUi::Set(nullptr);
+    m_ui.reset();
+    return 0;
+}
+
+void CQuillonApp::OnIdle()
+{
+    if (m_wizard)
+        m_wizard->OnIdle();
+}
