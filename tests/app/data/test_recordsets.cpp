@@ -15,6 +15,7 @@
 #include "data/CLetterTemplateSet.h"
 #include "data/CPersonSet.h"
 #include "data/CWindowPosSet.h"
+#include "data/TitleLists.h"
 
 using namespace datatest;
 
@@ -597,4 +598,36 @@ TEST_F(RecordsetTest, TheLayerMovesOverFilteredSortedRows)
     set.GetDatabase().Rollback();
     EXPECT_FALSE(set.FindByNameAndAddress("", "e@x"));
     EXPECT_EQ(Column(set, &CPersonSet::mailAddress), (std::vector<CString>{"a@x", "b@y", "d@x"}));
+}
+
+TEST_F(RecordsetTest, TitleListsGiveIdAndTitleInTableOrderAndZeroWithoutATable)
+{
+    CLetterTemplateSet letters;
+    ASSERT_TRUE(letters.Open());
+    long first = 0, second = 0;
+    ASSERT_TRUE(letters.Add("お礼", "", "", "", "", 0, 0, first));
+    ASSERT_TRUE(letters.Add("お詫び", "", "", "", "", 0, 0, second));
+    letters.Close();
+    CTitleList titles;
+    ASSERT_TRUE(LoadLetterTemplateTitles(titles));
+    ASSERT_EQ(titles.size(), 2u);
+    EXPECT_EQ(titles[0].id, first);
+    EXPECT_EQ(titles[0].title, "お礼");
+    EXPECT_EQ(titles[1].id, second);
+    EXPECT_EQ(titles[1].title, "お詫び");
+
+    ASSERT_TRUE(LoadAddressTemplateTitles(titles));
+    EXPECT_TRUE(titles.empty());
+    CFixedPhraseSet dear("DEAR");
+    ASSERT_TRUE(dear.Open());
+    ASSERT_TRUE(dear.Add("様", "様\r\n", first));
+    dear.Close();
+    ASSERT_TRUE(LoadPhraseTitles("DEAR", titles));
+    ASSERT_EQ(titles.size(), 1u);
+    EXPECT_EQ(titles[0].title, "様");
+
+    // A table that cannot be opened gives 0 and an empty list.
+    titles.push_back({9, "stale"});
+    EXPECT_FALSE(LoadPhraseTitles("NO_SUCH_TABLE", titles));
+    EXPECT_TRUE(titles.empty());
 }

@@ -7,6 +7,7 @@
 
 #include "Keys.h"
 #include "Modal.h"
+#include "LayoutCheck.h"
 #include "Screenshot.h"
 
 #include "pages/CAddressPage.h"
@@ -30,38 +31,6 @@
 #include <fstream>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// The font resolution the run renders at (QT_FONT_DPI, else the screen's).
-QString Dpi()
-{
-    const QString forced = qEnvironmentVariable("QT_FONT_DPI");
-    return forced.isEmpty() ? QString::number(qRound(QGuiApplication::primaryScreen()->logicalDotsPerInch())) : forced;
-}
-
-// Every visible control lies inside the window and shows its text unclipped.
-void ExpectLaidOut(QWidget* window)
-{
-    window->show();
-    QCoreApplication::processEvents();
-    const QRect inside = window->rect();
-    for (QWidget* child : window->findChildren<QWidget*>()) {
-        if (!child->isVisibleTo(window) || child->isWindow() || qobject_cast<QMenu*>(child) != nullptr)
-            continue;
-        const QRect placed(child->mapTo(window, QPoint(0, 0)), child->size());
-        EXPECT_TRUE(inside.contains(placed)) << window->windowTitle().toStdString() << ": "
-                                              << child->metaObject()->className() << " id " << GetControlId(child);
-        if (auto* button = qobject_cast<QAbstractButton*>(child))
-            EXPECT_GE(button->width(), button->fontMetrics().horizontalAdvance(button->text().remove(u'&')))
-                << button->text().toStdString();
-        if (auto* label = qobject_cast<QLabel*>(child); label != nullptr && !label->text().isEmpty())
-            EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text().remove(u'&')))
-                << label->text().toStdString();
-    }
-}
-
-}  // namespace
 
 TEST_F(WizardTest, AboutBoxTexts)
 {

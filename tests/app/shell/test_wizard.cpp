@@ -462,8 +462,9 @@ TEST_F(WizardTest, MenuBarHoldsEveryCommandAndTable184Works)
     page->GetSubjectEdit()->setText(u"abc"_s);
     page->GetSubjectEdit()->selectAll();
     page->UpdateMenu();
-    if (QApplication::focusWidget() == page->GetSubjectEdit())
+    if (QApplication::focusWidget() == page->GetSubjectEdit()) {
         EXPECT_TRUE(FindCommandAction(bar, ID_EDIT_COPY)->isEnabled());
+    }
     EXPECT_FALSE(FindCommandAction(bar, ID_EDIT_PASTE_REPLY)->isEnabled());
     EXPECT_FALSE(FindCommandAction(bar, CWizardPage::ID_ADDRESS_BOOK)->isEnabled());
     EXPECT_FALSE(FindCommandAction(bar, CWizardPage::ID_IMPORT_CSV)->isEnabled());

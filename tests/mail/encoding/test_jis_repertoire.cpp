@@ -58,7 +58,9 @@ TEST(JisRepertoire, EveryCodePage932CodeAgainstPythonsCodecs)
         const std::string code = FromHex(hex);
         SCOPED_TRACE(hex);
         const unsigned int length = static_cast<unsigned int>(code.size());
-        if (length == 2) ASSERT_EQ(CLanguage::CharLength(code.data(), length), 2u);
+        if (length == 2) {
+            ASSERT_EQ(CLanguage::CharLength(code.data(), length), 2u);
+        }
         if (status == "X") {
             EXPECT_FALSE(CLanguage::FitsJis(code.data(), length));
             continue;
