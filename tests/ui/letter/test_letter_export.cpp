@@ -191,8 +191,9 @@ TEST_F(LetterExport, TabsInIndentedParagraphsStandWhereTheScreenShowsThem)
             const int position = static_cast<int>(block.text().indexOf(mark));
             const QTextLine line = layout->lineForTextPosition(position);
             ASSERT_LT(static_cast<std::size_t>(line.lineNumber()), lines.size());
-            if (mark == u'Z')
+            if (mark == u'Z') {
                 EXPECT_GE(line.lineNumber(), 1) << "the second tab stands on a continuation line";
+            }
             const int onScreen = static_cast<int>(std::lround(line.cursorToX(position) / CLetterFormat::ColumnWidth()));
             const std::string& exported = lines[static_cast<std::size_t>(line.lineNumber())];
             EXPECT_EQ(static_cast<int>(exported.find(static_cast<char>(mark.unicode()))), onScreen) << exported;
