@@ -66,11 +66,11 @@ CString CAddressBook::Message(Status status)
     return CString();
 }
 
-CAddressBook::CAddressBook(const CString& databasePath) : path_(databasePath)
+CAddressBook::CAddressBook(const CPath& databasePath) : path_(databasePath)
 {
 }
 
-CString CAddressBook::DatabasePath() const
+CPath CAddressBook::DatabasePath() const
 {
     return path_.IsEmpty() ? theDataStore.GetAddressDbPath() : path_;
 }

@@ -15,6 +15,7 @@
 
 #include "data/CGroupSet.h"
 #include "encoding/CString.h"
+#include "model/CPath.h"
 #include "model/CAddress.h"
 
 #include <cstddef>
@@ -57,7 +58,7 @@ public:
     static CString Message(Status status);
 
     // An empty path means theDataStore's Address.mdb, looked up at every use.
-    explicit CAddressBook(const CString& databasePath = CString());
+    explicit CAddressBook(const CPath& databasePath = CPath());
     CAddressBook(const CAddressBook&) = delete;
     CAddressBook& operator=(const CAddressBook&) = delete;
 
@@ -132,7 +133,7 @@ public:
     void Unsubscribe(int key);
 
 private:
-    CString DatabasePath() const;
+    CPath DatabasePath() const;
     void Changed();
     void IndexPersons();
     void SortGroups();
@@ -140,7 +141,7 @@ private:
     CBookGroup* MutableGroup(long id);
     Status WriteMembers(CBookGroup& group, const CIdArray& members);
 
-    CString path_;
+    CPath path_;
     int loaded_ = 0;
     std::vector<CBookPerson> persons_;
     std::unordered_map<long, std::size_t> personIndex_;

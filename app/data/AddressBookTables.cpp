@@ -3,7 +3,7 @@
 #include "data/CDbException.h"
 #include "data/CPersonSet.h"
 
-int LoadPersons(std::vector<CPersonRecord>& persons, const CString& databasePath)
+int LoadPersons(std::vector<CPersonRecord>& persons, const CPath& databasePath)
 {
     persons.clear();
     CPersonSet set(databasePath);
@@ -18,7 +18,7 @@ int LoadPersons(std::vector<CPersonRecord>& persons, const CString& databasePath
     return 1;
 }
 
-int LoadGroups(std::vector<CGroupRecord>& groups, const CString& databasePath)
+int LoadGroups(std::vector<CGroupRecord>& groups, const CPath& databasePath)
 {
     groups.clear();
     CGroupSet set(databasePath);

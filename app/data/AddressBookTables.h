@@ -6,6 +6,7 @@
 
 #include "data/CGroupSet.h"
 #include "encoding/CString.h"
+#include "model/CPath.h"
 
 #include <vector>
 
@@ -23,6 +24,6 @@ struct CGroupRecord {
 };
 
 // Every person, in PERSON_ID order. An empty path means theDataStore's Address.mdb.
-int LoadPersons(std::vector<CPersonRecord>& persons, const CString& databasePath = CString());
+int LoadPersons(std::vector<CPersonRecord>& persons, const CPath& databasePath = CPath());
 // Every group, sorted by GROUP_NAME as CGroupSet sorts.
-int LoadGroups(std::vector<CGroupRecord>& groups, const CString& databasePath = CString());
+int LoadGroups(std::vector<CGroupRecord>& groups, const CPath& databasePath = CPath());
