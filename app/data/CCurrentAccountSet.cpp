@@ -21,7 +21,8 @@ int CCurrentAccountSet::Save()
     int bcc = setToBcc;
     try {
         MoveFirst();
-        Edit();
+        if (HasCurrent()) Edit();
+        else AddNew();
         accountId = id;
         setToBcc = bcc;
         Update();
