@@ -27,14 +27,6 @@ CString RemoveTemplateSubject(const CString& subject, const CString& templateSub
     return subject.Mid(templateSubject.GetLength());
 }
 
-CString SenderEntryText(const CString& displayName, const CString& mailAddress, int isDefault)
-{
-    CString text = CAddress("", displayName.GetString(), mailAddress.GetString()).ToText();
-    if (isDefault)
-        text += " (通常)";
-    return text;
-}
-
 int InitialSenderIndex(const std::vector<long>& ids, long defaultId, long chosenId)
 {
     for (long wanted : {chosenId, defaultId}) {

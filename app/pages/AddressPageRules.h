@@ -1,6 +1,6 @@
 #pragma once
 // The Address page's rules without Qt: the template subject in front of the subject, the
-// sender box's entries and first choice, and the recipient lists changed by a template.
+// sender box's first choice, and the recipient lists changed by a template.
 // Texts are code page 932.
 
 #include "encoding/CString.h"
@@ -15,9 +15,6 @@ CString AddTemplateSubject(const CString& subject, const CString& templateSubjec
 // ">>削除": `subject` without the template's subject at its beginning; AB gives B again.
 CString RemoveTemplateSubject(const CString& subject, const CString& templateSubject);
 
-// An entry of the sender box: "Name <address>" (or the bare address), with " (通常)"
-// behind the default sender.
-CString SenderEntryText(const CString& displayName, const CString& mailAddress, int isDefault);
 // The entry chosen when the box is filled: the account chosen before if it is still there,
 // else the default sender, else the only account; -1 (none) when there are several and no
 // default. `ids` are the entries' account ids in box order; `chosenId` and `defaultId` are

@@ -10,7 +10,7 @@
 #include "data/CAccountSet.h"
 #include "data/CCurrentAccountSet.h"
 #include "data/CDataStore.h"
-#include "data/CDbException.h"
+#include "data/SenderList.h"
 #include "data/TitleLists.h"
 #include "model/CMailDoc.h"
 #include "pages/AddressPageRules.h"
@@ -18,6 +18,7 @@
 #include "pages/CRecipientEntry.h"
 #include "pages/CRecipientList.h"
 #include "settings/CAddressTemplateDlg.h"
+#include "settings/CSenderListDlg.h"
 #include "settings/CSenderSecurity.h"
 #include "shell/CMailWizard.h"
 
@@ -154,31 +155,22 @@ int CAddressPage::OnInitDialog()
 void CAddressPage::LoadSenders()
 {
     const long chosen = SelectedAccountId();
-    long standard = -1;
-    CCurrentAccountSet current;
-    if (current.Open() && current.HasCurrent())
-        standard = current.accountId;
+    CSenderList senders;
+    LoadSenderList(senders);  // on an engine error the box shows what could be read
     m_sender->clear();
     std::vector<long> ids;
-    CAccountSet accounts;
-    if (accounts.Open()) {
-        try {
-            for (accounts.MoveFirst(); !accounts.IsEOF(); accounts.MoveNext()) {
-                m_sender->addItem(ToQString(SenderEntryText(accounts.displayName, accounts.mailAddress, accounts.id == standard)),
-                                  QVariant::fromValue<qlonglong>(accounts.id));
-                ids.push_back(accounts.id);
-            }
-        } catch (const CDbException&) {
-            // The box shows what could be read.
-        }
+    for (const CSenderEntry& entry : senders.entries) {
+        m_sender->addItem(ToQString(entry.text), QVariant::fromValue<qlonglong>(entry.id));
+        ids.push_back(entry.id);
     }
-    m_sender->setCurrentIndex(InitialSenderIndex(ids, standard, chosen));
+    m_sender->setCurrentIndex(InitialSenderIndex(ids, senders.defaultId, chosen));
 }
 
 void CAddressPage::OnSenderButton()
 {
-    // The sender list dialog (144) comes with the sender accounts; until then the box is
-    // refilled from the table as it stands.
+    // The dialog writes every change at once; the box follows it.
+    CSenderListDlg dialog(this);
+    dialog.exec();
     LoadSenders();
 }
 

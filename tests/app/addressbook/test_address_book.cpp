@@ -142,10 +142,6 @@ TEST(AddressPageRules, SubjectSenderAndLists)
     const CString prefix = FromUtf8(u8"【定例】");
     EXPECT_EQ(RemoveTemplateSubject(AddTemplateSubject(FromUtf8(u8"会議"), prefix), prefix).Str(), FromUtf8(u8"会議").Str());
 
-    EXPECT_EQ(SenderEntryText(FromUtf8(u8"山田"), "taro@example.com", 1).Str(),
-              FromUtf8(u8"山田 <taro@example.com> (通常)").Str());
-    EXPECT_EQ(SenderEntryText("", "taro@example.com", 0).Str(), "taro@example.com");
-
     // The account chosen before, else the default, else the only one, else none.
     EXPECT_EQ(InitialSenderIndex({3, 5, 9}, 5, -1), 1);
     EXPECT_EQ(InitialSenderIndex({3, 5, 9}, 5, 9), 2);

@@ -29,6 +29,7 @@
 #include "pages/CRecipientEntry.h"
 #include "pages/CRecipientList.h"
 #include "settings/CAddressTemplateDlg.h"
+#include "settings/CSenderListDlg.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -613,6 +614,21 @@ TEST_F(AddressWindowTest, StoreToDocumentWritesTheSenderAndTheChangedLists)
     doc->GetReplyAddress(reply);
     EXPECT_EQ(std::string(from.GetMailAddress().Str()), "taro@example.com");
     EXPECT_TRUE(reply.GetMailAddress().IsEmpty());
+
+    // "差出人(&N)": the sender list dialog; what it wrote shows in the box afterwards.
+    OnNextModal<CSenderListDlg>([other](CSenderListDlg* dialog) {
+        for (int row = 0; row < dialog->GetList()->count(); ++row)
+            if (dialog->GetList()->item(row)->data(Qt::UserRole).toLongLong() == other)
+                dialog->GetList()->setCurrentRow(row);
+        ASSERT_EQ(dialog->GetSelectedId(), other);
+        dialog->OnDefault();
+        dialog->reject();
+    });
+    qobject_cast<QPushButton*>(GetDlgItem(page, CAddressPage::IDC_SENDER_BUTTON))->click();
+    ASSERT_EQ(sender->count(), 2);
+    EXPECT_EQ(sender->itemText(0), u"山田 太郎 <taro@example.com>"_s);
+    EXPECT_EQ(sender->itemText(1), u"佐藤 <sato@example.com> (通常)"_s);
+    EXPECT_EQ(sender->currentIndex(), 0);  // the choice made on the page stays
 }
 
 TEST_F(AddressWindowTest, TemplatesThroughTheTableAndTheSubjectRule)
