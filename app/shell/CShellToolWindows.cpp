@@ -28,11 +28,11 @@ CShellToolWindows::~CShellToolWindows()
 
 CAddressBook* CShellToolWindows::GetAddressBook()
 {
-    if (!m_book) {
+    if (!m_book)
         m_book = std::make_unique<CAddressBook>();
-        // Failures are said when the window opens; completion simply finds nobody.
+    // Failures are said when the window opens; completion simply finds nobody.
+    if (!m_book->IsLoaded())
         (void)m_book->Load();
-    }
     return m_book.get();
 }
 
@@ -51,9 +51,12 @@ QWidget* CShellToolWindows::TargetFor(QWidget* page)
 
 int CShellToolWindows::OpenAddressBook(CWnd* page, int list)
 {
-    CAddressBook* book = GetAddressBook();
+    // The window reads the tables as it opens (and says what failed): a book made here is
+    // not read twice.
+    if (!m_book)
+        m_book = std::make_unique<CAddressBook>();
     if (!m_addressBook)
-        m_addressBook = std::make_unique<CAddressBookDlg>(*book);
+        m_addressBook = std::make_unique<CAddressBookDlg>(*m_book);
     m_addressBook->OpenFor(TargetFor(FromCWnd(page)), list);
     return 1;
 }
