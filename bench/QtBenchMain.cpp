@@ -1,8 +1,8 @@
-// The main function of the benchmarks that need widgets: a QApplication on the offscreen
-// platform unless another one is asked for, then Google Benchmark.
-#include <QApplication>
-
+// main() of the benchmarks that need a QApplication: widgets are made offscreen unless a
+// platform is asked for, so `make bench` runs without a display.
 #include <benchmark/benchmark.h>
+
+#include <QApplication>
 
 int main(int argc, char** argv)
 {
