@@ -122,6 +122,17 @@ CAddressPage::CAddressPage(CMailDoc* doc, CMailWizard* wizard)
     body->addLayout(right);
     PageLayout()->addLayout(body, 1);
 
+    // Tab follows the screen: the sender row, the three lists, the template buttons and list
+    // (the base puts the subject first and the page's buttons last).
+    std::vector<QWidget*> chain = {GetSubjectEdit(), senderButton, m_sender};
+    for (int list = 0; list < CAddressPanel::kLists; ++list)
+        chain.insert(chain.end(), {m_panel->GetBookButton(list), m_panel->GetEntry(list), m_panel->GetAddButton(list),
+                                   m_panel->GetClearButton(list), m_panel->GetList(list)});
+    chain.insert(chain.end(), {m_templateButtons[0], m_templateButtons[1], m_templateButtons[2], clear, templateButton,
+                               m_templates, m_templateButtons[3], m_addByClick});
+    for (std::size_t i = 0; i + 1 < chain.size(); ++i)
+        setTabOrder(chain[i], chain[i + 1]);
+
     BindCommandButton(senderButton, IDC_SENDER_BUTTON);
     BindCommandButton(m_templateButtons[0], IDC_TEMPLATE_REPLACE);
     BindCommandButton(m_templateButtons[1], IDC_TEMPLATE_ADD);

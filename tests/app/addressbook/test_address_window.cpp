@@ -387,9 +387,19 @@ TEST_F(AddressWindowTest, PanelChecksEveryAddressAndAddsItOnce)
     EXPECT_TRUE(Panel()->IsEmpty());
 
     // Tooltips of the "＋", clear and book buttons.
-    for (int id : {CAddressPanel::IDC_TO_ADD, CAddressPanel::IDC_CC_ADD, CAddressPanel::IDC_BCC_ADD, CAddressPanel::IDC_TO_CLEAR,
-                   CAddressPanel::IDC_CC_CLEAR, CAddressPanel::IDC_BCC_CLEAR, CAddressPanel::IDC_TO_BOOK})
-        EXPECT_FALSE(GetDlgItem(Panel(), id)->toolTip().isEmpty()) << id;
+    const std::pair<int, QString> tips[] = {
+        {CAddressPanel::IDC_TO_CLEAR, u"宛先をすべて削除"_s},   {CAddressPanel::IDC_CC_CLEAR, u"CCをすべて削除"_s},
+        {CAddressPanel::IDC_BCC_CLEAR, u"BCCをすべて削除"_s},   {CAddressPanel::IDC_TO_BOOK, u"アドレス帳を開く"_s},
+        {CAddressPanel::IDC_CC_BOOK, u"アドレス帳を開く"_s},    {CAddressPanel::IDC_BCC_BOOK, u"アドレス帳を開く"_s},
+        {CAddressPanel::IDC_TO_ADD, u"宛先にアドレスを追加"_s}, {CAddressPanel::IDC_CC_ADD, u"CCにアドレスを追加"_s},
+        {CAddressPanel::IDC_BCC_ADD, u"BCCにアドレスを追加"_s},
+    };
+    for (const auto& [id, tip] : tips)
+        EXPECT_EQ(GetDlgItem(Panel(), id)->toolTip(), tip) << id;
+    EXPECT_EQ(GetDlgItem(page, CAddressPage::IDC_TEMPLATE_UNSELECT)->toolTip(), u"宛先定型選択の解除"_s);
+    EXPECT_EQ(GetDlgItem(page, CAddressPage::IDC_TEMPLATE_LIST)->toolTip(), u"[宛先定型]ボタンで登録した宛先定型の一覧です。"_s);
+    EXPECT_EQ(GetDlgItem(page, CAddressPage::IDC_TEMPLATE_DIALOG)->toolTip(),
+              u"宛先定型の修正/削除を行なう場合は、下の一覧から選択してから押してください。"_s);
 
     // The edit dialog with "アドレス帳にも反映(&B)" stores the address in the book too.
     OnNextModal<CMailAddressDlg>([](CMailAddressDlg* edit) {
@@ -770,6 +780,16 @@ TEST_F(AddressWindowTest, RendersEveryAddressWindow)
         EXPECT_TRUE(control->isVisible()) << id;
     }
     EXPECT_EQ(qobject_cast<QPushButton*>(GetDlgItem(page, CAddressPage::IDC_SENDER_BUTTON))->text(), u"差出人(&N)"_s);
+    // Tab from the subject: "差出人(&N)", the sender box, "宛先(&A)", the To entry.
+    Focus(page->GetSubjectEdit());
+    const QWidget* expected[] = {GetDlgItem(page, CAddressPage::IDC_SENDER_BUTTON), page->GetSenderBox(),
+                                 Panel()->GetBookButton(CAddressTarget::ToList), Panel()->GetEntry(CAddressTarget::ToList)};
+    for (const QWidget* next : expected) {
+        PressKeyOnFocus(page, Qt::Key_Tab);
+        QWidget* now = QApplication::focusWidget();
+        EXPECT_EQ(now, next) << (now != nullptr ? now->metaObject()->className() : "none") << " "
+                             << (now != nullptr ? GetControlId(now) : 0);
+    }
     EXPECT_TRUE(SaveScreenshot(page, u"address_page_"_s + Dpi()));
 
     CAddressBookDlg* dlg = OpenBook(page, CAddressTarget::ToList);
