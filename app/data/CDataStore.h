@@ -12,23 +12,45 @@
 
 #include <memory>
 
+class CAddress;
+class CAddressBook;
 class CWnd;
 
 // The three modeless tool windows that hang off the data store: the address book, the
 // floating drop window and the work window. The program makes them (app/shell) on first
 // use; a page is passed as the window that asks. Destroying the object destroys the
 // address book window, the floating window and the work window, in that order.
+//
+// The address book's operations work whether or not its window was ever opened; each
+// returns non-zero on success and has shown the address book's message (titled
+// "アドレス帳") on failure.
 class CToolWindows {
 public:
     virtual ~CToolWindows() = default;
-    // Opens the address book window for `page`; 0 while the program has none.
-    virtual int OpenAddressBook(CWnd* page) = 0;
+    // Opens the address book window for `page` (the window that asks: a page, or the
+    // address-template dialog), reading the tables again; "選択" and "グループ全員" hand
+    // addresses to that window's list `list` (0 To, 1 Cc, 2 Bcc). Also the way to show the
+    // book after something else (the CSV import) wrote to it.
+    virtual int OpenAddressBook(CWnd* page, int list = 0) = 0;
     // Shows the floating drop window for `page`, which hides itself.
     virtual int ShowFloating(CWnd* page) = 0;
     // Opens the work window for `page`.
     virtual int OpenWorkWindow(CWnd* page) = 0;
-    // Whether the address book window exists (it answers the address operations).
+    // Whether the program has an address book (its window is made on the first request).
     virtual int HasAddressBook() const = 0;
+
+    // Stores the address as a person unless it is stored already (same name and address).
+    virtual int AddAddress(const CAddress& address) = 0;
+    // The same, and makes the person a member of the group `groupName`, which is made when
+    // there is none of that name.
+    virtual int AddAddressToGroup(const CAddress& address, const char* groupName) = 0;
+    // Changes the person `from` names into `to` (adds `to` when `from` is not stored).
+    virtual int ReplaceAddress(const CAddress& from, const CAddress& to) = 0;
+    // Asked by `page` before it goes on: the address book closes if it was opened for that
+    // page; 0 while it is in the middle of a dialog of its own (the page then stays).
+    virtual int CanCloseAddressBook(CWnd* page) = 0;
+    // The address book in memory, read on first use; null when the program has none.
+    virtual CAddressBook* GetAddressBook() = 0;
 };
 
 class CDataStore {

@@ -330,6 +330,8 @@ void CMailWizard::Send(int old)
         progress.Complete();
     }
     if (sent) {
+        for (CWizardPage* page : m_pages)
+            page->OnMailSent();
         oldPage->HidePage();
         return;
     }

@@ -29,6 +29,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <functional>
+
 namespace {
 
 constexpr Qt::KeyboardModifiers kCtrl = Qt::ControlModifier;
@@ -138,6 +140,21 @@ const MenuGroup kMenus[] = {
       {CWizardPage::ID_APP_ABOUT, u"バージョン情報(&V)..."}}},
 };
 
+// Runs `pressed` when the watched widget gets a mouse press.
+class MousePressWatch : public QObject {
+public:
+    MousePressWatch(QObject* parent, std::function<void()> pressed) : QObject(parent), m_pressed(std::move(pressed)) {}
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::MouseButtonPress)
+            m_pressed();
+        return false;
+    }
+
+private:
+    std::function<void()> m_pressed;
+};
+
 int Scaled(int pixels96)
 {
     return CLetterFormat::DesignPixels(pixels96);
@@ -194,6 +211,8 @@ CWizardPage::CWizardPage(UINT idd, CMailDoc* doc, CMailWizard* wizard)
     m_cancel->setAutoDefault(false);
     for (QPushButton* button : {m_ok, m_cancel})
         button->resize(Scaled(kButtonWidth), Scaled(kButtonHeight));
+    // A click is no Enter key, though Enter was the last key pressed (in an entry, say).
+    m_ok->installEventFilter(new MousePressWatch(m_ok, [this] { m_okFromEnter = 0; }));
     connect(m_ok, &QPushButton::clicked, this, [this] { OnCommand(IDOK); });
     connect(m_cancel, &QPushButton::clicked, this, [this] { OnCommand(IDCANCEL); });
 }
@@ -360,6 +379,10 @@ void CWizardPage::ResetPage()
 int CWizardPage::OnPageRequest(int, const QVariant&)
 {
     return 0;
+}
+
+void CWizardPage::OnMailSent()
+{
 }
 
 CString CWizardPage::GetSubjectText() const

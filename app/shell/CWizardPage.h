@@ -91,6 +91,8 @@ public:
 
     // A request of another page (through CMailWizard::RequestPage); 0 when not handled.
     virtual int OnPageRequest(int request, const QVariant& argument);
+    // The document was sent (before the wizard clears it); the base does nothing.
+    virtual void OnMailSent();
 
     CMailDoc* GetDocument() const { return m_doc; }
     CMailWizard* GetWizard() const { return m_wizard; }
@@ -101,7 +103,7 @@ public:
     CString GetSubjectText() const;
     void SetSubjectText(const CString& subject);
     // Whether the last key pressed on the page was Enter (the Address page asks before
-    // sending then).
+    // sending then); pressing the IDOK button with the mouse clears it.
     int IsOkFromEnterKey() const { return m_okFromEnter; }
 
     // The common message table: a page overrides OnCommand for its own commands and passes

@@ -172,3 +172,16 @@ int CCommandDlg::IsPreTranslatedKey(MSG* msg)
         return 0;
     return accelerators_->Translate(*static_cast<QKeyEvent*>(msg->event)) != 0 ? 1 : 0;
 }
+
+void SendControlCommand(QWidget* control, CUpdateCommandItem* item, UINT id)
+{
+    for (QWidget* owner = control != nullptr ? control->parentWidget() : nullptr; owner != nullptr;
+         owner = owner->parentWidget()) {
+        if (auto* dialog = qobject_cast<CCommandDlg*>(owner)) {
+            dialog->OnCommand(id);
+            return;
+        }
+    }
+    if (item != nullptr)
+        item->ProcessCommand(id);
+}

@@ -78,3 +78,8 @@ private:
     int initialized_ = 0;
     QMenuBar* menu_ = nullptr;
 };
+
+// Sends command `id` chosen in a control's own popup menu to the CCommandDlg that holds
+// `control`, which routes it back to the focused control as it routes the menu bar's
+// commands; without such a dialog `item` (the control's command side) processes it.
+void SendControlCommand(QWidget* control, CUpdateCommandItem* item, UINT id);

@@ -304,13 +304,7 @@ void CFileListCtrl::UpdateContextMenu(QMenu* menu)
 
 void CFileListCtrl::SendCommand(UINT id)
 {
-    for (QWidget* owner = parentWidget(); owner != nullptr; owner = owner->parentWidget()) {
-        if (auto* dialog = qobject_cast<CCommandDlg*>(owner)) {
-            dialog->OnCommand(id);
-            return;
-        }
-    }
-    ProcessCommand(id);
+    SendControlCommand(this, this, id);
 }
 
 void CFileListCtrl::contextMenuEvent(QContextMenuEvent* event)

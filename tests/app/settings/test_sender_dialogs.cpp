@@ -17,6 +17,8 @@
 #include "SmtpServerProcess.h"
 
 #include "pages/CAddressPage.h"
+#include "pages/CAddressPanel.h"
+#include "pages/CRecipientEntry.h"
 #include "pages/CBodyPage.h"
 #include "settings/CPasswordStore.h"
 #include "settings/CSenderAccount.h"
@@ -824,8 +826,7 @@ TEST_F(SenderDialogs, AnAccountMadeInTheDialogsSendsWithPopBeforeSmtp)
     auto* address = dynamic_cast<CAddressPage*>(WizardTest::Current());
     ASSERT_NE(address, nullptr);
     EXPECT_EQ(address->GetSenderBox()->currentText(), u"山田 太郎 <taro@example.jp> (通常)"_s);
-    address->GetToEdit()->setText(u"hanako@example.com"_s);
-    emit address->GetToEdit()->textEdited(address->GetToEdit()->text());
+    address->GetPanel()->GetEntry(CAddressTarget::ToList)->setText(u"hanako@example.com"_s);
     Command(IDOK);
     CSmtp::SetTimeout(0);
 

@@ -162,7 +162,10 @@ def main():
         key(env, letter, "ctrl+Right")
         address = wait_for(lambda: window_named(env, "Velto Quillon - 宛先"), 10, "the Address page")
         focus(env, address)
-        key(env, address, "alt+a")
+        # From the subject: "差出人(&N)", the sender box, "宛先(&A)", then the To entry.
+        key(env, address, "alt+s")
+        for _ in range(4):
+            key(env, address, "Tab")
         type_text(env, "hanako@example.com")
         key(env, address, "ctrl+Right")  # send from the last page
 

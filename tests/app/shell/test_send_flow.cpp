@@ -9,6 +9,8 @@
 #include "SmtpServerProcess.h"
 
 #include "pages/CAddressPage.h"
+#include "pages/CAddressPanel.h"
+#include "pages/CRecipientEntry.h"
 #include "pages/CBodyPage.h"
 #include "shell/CSendErrorDlg.h"
 #include "command/CProgressDlg.h"
@@ -48,8 +50,7 @@ protected:
         auto* address = dynamic_cast<CAddressPage*>(Current());
         ASSERT_NE(address, nullptr);
         EXPECT_EQ(address->GetSubjectEdit()->text(), u"月例会議のご案内"_s);
-        address->GetToEdit()->setText(u"花子 <hanako@example.com>, jiro@example.com"_s);
-        emit address->GetToEdit()->textEdited(address->GetToEdit()->text());
+        address->GetPanel()->GetEntry(CAddressTarget::ToList)->setText(u"花子 <hanako@example.com>, jiro@example.com"_s);
     }
 };
 
@@ -86,7 +87,7 @@ TEST_F(SendFlowTest, FullSendToALoopbackServerThenTheEmptiedFirstPage)
     for (int i = 0; i < 3; ++i)
         EXPECT_TRUE(Page(i)->GetSubjectEdit()->text().isEmpty()) << i;
     EXPECT_TRUE(dynamic_cast<CBodyPage*>(Page(0))->GetEditor()->toPlainText().isEmpty());
-    EXPECT_TRUE(dynamic_cast<CAddressPage*>(Page(2))->GetToEdit()->text().isEmpty());
+    EXPECT_TRUE(dynamic_cast<CAddressPage*>(Page(2))->GetPanel()->IsEmpty());
     EXPECT_EQ(main->windowTitle(), u"新規メール"_s);
     EXPECT_EQ(doc->GetToAddressSize(), 0u);
     EXPECT_FALSE(doc->IsModified());
@@ -142,7 +143,7 @@ TEST_F(SendFlowTest, RefusedSendShowsTheServersReplyAndKeepsEverything)
     EXPECT_TRUE(last->isVisible());
     EXPECT_TRUE(last->isEnabled());
     EXPECT_EQ(last->GetSubjectEdit()->text(), u"月例会議のご案内"_s);
-    EXPECT_EQ(dynamic_cast<CAddressPage*>(last)->GetToEdit()->text(), u"花子 <hanako@example.com>, jiro@example.com"_s);
+    EXPECT_EQ(dynamic_cast<CAddressPage*>(last)->GetPanel()->GetAddresses(CAddressTarget::ToList).size(), 2u);
     EXPECT_FALSE(dynamic_cast<CBodyPage*>(Page(0))->GetEditor()->toPlainText().isEmpty());
     CString subject, body;
     doc->GetSubject(subject);
