@@ -8,7 +8,7 @@
 class CFixedPhraseSet : public CKeyedSet {
 public:
     // An empty path means theDataStore's Template.mdb.
-    explicit CFixedPhraseSet(const char* tableName, const CString& databasePath = CString());
+    explicit CFixedPhraseSet(const char* tableName, const CPath& databasePath = CPath());
 
     // The longest TITLE, in code page 932 bytes.
     static constexpr int kTitleBytes = 100;

@@ -6,7 +6,7 @@
 class CLetterTemplateSet : public CKeyedSet {
 public:
     // An empty path means theDataStore's Template.mdb.
-    explicit CLetterTemplateSet(const CString& databasePath = CString());
+    explicit CLetterTemplateSet(const CPath& databasePath = CPath());
 
     // The longest TITLE and SUBJECT, in code page 932 bytes.
     static constexpr int kTitleBytes = 255;

@@ -1,8 +1,12 @@
 #pragma once
 // The list of files attached to the message: one visible column (the display name with the
 // file's icon) and one hidden column (the full path). Files come from the file dialog given
-// to Init, from drops (also when read-only) and from the program. The item's position is its
-// only identity; the same file may be listed twice. Paths and names are code page 932.
+// to Init, from drops and from the program. The item's position is its only identity; the
+// same file may be listed twice. Paths are the file system's bytes (CPath), display names
+// code page 932 text.
+//
+// Read-only (the preview's list) means no user action changes the list: drops, Add (also by
+// a double-click on empty space) and Delete are refused; the program still fills it.
 //
 // After every change the parent widget receives a resize event carrying its own size, so
 // that an owner re-lays itself out and refreshes its total; the filesChanged signal says
@@ -10,6 +14,7 @@
 
 #include "command/CUpdateCommandItem.h"
 #include "encoding/CString.h"
+#include "model/CPath.h"
 
 #include <QFileIconProvider>
 #include <QIcon>
@@ -29,7 +34,7 @@ public:
     // Keeps `dialog` (not owned) for adding files and creates the columns. 0 for a null
     // dialog. A CDrawerFileDlg or any other QFileDialog may give several files at once.
     int Init(CFileDialog* dialog);
-    // Read-only only takes the context menu away; drops still add files.
+    // Read-only also takes the context menu away.
     void SetReadOnly(int readOnly) { readOnly_ = readOnly; }
     int GetReadOnly() const { return readOnly_; }
     // Set whenever a file is added, deleted or opened; reset by the owner.
@@ -37,8 +42,9 @@ public:
     int GetModify() const { return modify_; }
 
     // Appends `path` (an existing file, not a folder) under `displayName`, or under the
-    // path's file name when that is null or empty. Returns 1, or 0 having added nothing.
-    [[nodiscard]] int AddFile(const char* path, const char* displayName = nullptr);
+    // path's file name (as text, "〓" for what code page 932 lacks) when that is null or
+    // empty. Returns 1, or 0 having added nothing.
+    [[nodiscard]] int AddFile(const CPath& path, const char* displayName = nullptr);
     // Runs the dialog and adds every chosen file in the dialog's order, stopping at the
     // first that fails (0). 1 also when the dialog is cancelled.
     int AddFilesByFileDlg();
@@ -50,7 +56,7 @@ public:
     int GetItemCount() const { return topLevelItemCount(); }
     int GetSelectedCount() const;
     // Empty for an index outside the list.
-    CString GetFilePath(int index) const;
+    CPath GetFilePath(int index) const;
     CString GetDispName(int index) const;
     // The sum of the sizes the files will have in the message (Base64 encoded). A file that
     // can no longer be read counts 0.

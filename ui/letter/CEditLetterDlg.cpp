@@ -1,5 +1,7 @@
 #include "letter/CEditLetterDlg.h"
 
+#include "letter/CLetterFormat.h"
+
 #include <QAction>
 #include <QBoxLayout>
 #include <QDialogButtonBox>
@@ -51,11 +53,11 @@ CEditLetterDlg::CEditLetterDlg(UINT idd, QWidget* parent)
     row->addWidget(new QLabel(QStringLiteral(u"字下げ"), this));
     row->addWidget(AddButton(kLeftIndentDeleteButton, QStringLiteral(u"－")));
     row->addWidget(AddButton(kLeftIndentAddButton, QStringLiteral(u"＋")));
-    row->addSpacing(8);
+    row->addSpacing(CLetterFormat::DesignPixels(8));
     row->addWidget(new QLabel(QStringLiteral(u"改行位置"), this));
     row->addWidget(AddButton(kRightIndentAddButton, QStringLiteral(u"－")));
     row->addWidget(AddButton(kRightIndentDeleteButton, QStringLiteral(u"＋")));
-    row->addSpacing(8);
+    row->addSpacing(CLetterFormat::DesignPixels(8));
     row->addWidget(AddButton(kDefaultButton, QStringLiteral(u"標準(&D)")));
     row->addWidget(AddButton(kUnderlineButton, QStringLiteral(u"下線(&U)")));
     row->addStretch(1);
@@ -69,12 +71,17 @@ CEditLetterDlg::CEditLetterDlg(UINT idd, QWidget* parent)
     layout->addLayout(row);
 
     layout->addWidget(m_edit, 1, Qt::AlignHCenter);
-    layout->setContentsMargins(8, 8, 8, kBottomMargin);
+    const int margin = CLetterFormat::DesignPixels(8);
+    layout->setContentsMargins(margin, margin, margin, BottomMargin());
 
-    setMinimumSize(kWidth, kMinimumHeight);
-    setMaximumWidth(kWidth);
-    resize(kWidth, 400);
+    setMinimumSize(Width(), MinimumHeight());
+    setMaximumWidth(Width());
+    resize(Width(), CLetterFormat::DesignPixels(400));
 }
+
+int CEditLetterDlg::Width() { return CLetterFormat::DesignPixels(kWidth); }
+int CEditLetterDlg::MinimumHeight() { return CLetterFormat::DesignPixels(kMinimumHeight); }
+int CEditLetterDlg::BottomMargin() { return CLetterFormat::DesignPixels(kBottomMargin); }
 
 CEditLetterDlg::~CEditLetterDlg() = default;
 
@@ -110,7 +117,7 @@ int CEditLetterDlg::OnInitDialog()
     AddToolTip(GetDlgItem(this, kLeftIndentAddButton), QStringLiteral(u"字下げを追加"));
     AddToolTip(GetDlgItem(this, kRightIndentDeleteButton), QStringLiteral(u"改行を伸ばす"));
     AddToolTip(GetDlgItem(this, kRightIndentAddButton), QStringLiteral(u"改行を縮める"));
-    resize(kWidth, std::max(height(), kMinimumHeight));
+    resize(Width(), std::max(height(), MinimumHeight()));
     m_edit->setFocus();
     return 1;
 }
