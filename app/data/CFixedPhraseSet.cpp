@@ -26,7 +26,7 @@ CFixedPhraseSet::CFixedPhraseSet(const char* tableName, const CPath& databasePat
 void CFixedPhraseSet::DoFieldExchange(CFieldExchange& fx)
 {
     fx.Id("ID", id);
-    fx.Text("TITLE", title, 100);
+    fx.Text("TITLE", title, kTitleBytes);
     fx.Text("DETAIL", detail);
 }
 

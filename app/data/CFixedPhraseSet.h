@@ -10,6 +10,9 @@ public:
     // An empty path means theDataStore's Template.mdb.
     explicit CFixedPhraseSet(const char* tableName, const CPath& databasePath = CPath());
 
+    // The longest TITLE, in code page 932 bytes.
+    static constexpr int kTitleBytes = 100;
+
     int Add(const char* title, const char* detail, long& newId);
     int Modify(long id, const char* title, const char* detail);
 

@@ -11,8 +11,8 @@ CLetterTemplateSet::CLetterTemplateSet(const CPath& databasePath)
 void CLetterTemplateSet::DoFieldExchange(CFieldExchange& fx)
 {
     fx.Id("ID", id);
-    fx.Text("TITLE", title, 255);
-    fx.Text("SUBJECT", subject, 255);
+    fx.Text("TITLE", title, kTitleBytes);
+    fx.Text("SUBJECT", subject, kSubjectBytes);
     fx.Text("DEAR", dear);
     fx.Text("GREETING", greeting);
     fx.Text("CLOSING", closing);

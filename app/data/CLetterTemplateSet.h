@@ -8,6 +8,10 @@ public:
     // An empty path means theDataStore's Template.mdb.
     explicit CLetterTemplateSet(const CPath& databasePath = CPath());
 
+    // The longest TITLE and SUBJECT, in code page 932 bytes.
+    static constexpr int kTitleBytes = 255;
+    static constexpr int kSubjectBytes = 255;
+
     int Add(const char* title, const char* subject, const char* dear, const char* greeting,
             const char* closing, long signatureId, long addressTemplateId, long& newId);
     int Modify(long id, const char* title, const char* subject, const char* dear,

@@ -135,6 +135,8 @@ CWizardPage* CMailWizard::GetPage(const char* name) const
 
 int CMailWizard::RequestPage(const char* name, int request, const QVariant& argument)
 {
+    if (requestSeen)
+        requestSeen(name, request, argument);
     CWizardPage* page = GetPage(name);
     return page != nullptr ? page->OnPageRequest(request, argument) : 0;
 }

@@ -70,6 +70,8 @@ public:
     // The preview of the document, modal over `parent`; IDOK ("送信") or IDCANCEL. Tests
     // replace it (they cannot click in a modal dialog without a timer).
     std::function<int(QWidget* parent, int withSend)> runPreview;
+    // Every request between pages passes here before the page gets it; tests watch it.
+    std::function<void(const char* name, int request, const QVariant& argument)> requestSeen;
     // Ends the program's event loop; tests replace it.
     std::function<void(int exitCode)> quit;
     // Whether the program has been asked to end.
