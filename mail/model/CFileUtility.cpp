@@ -3,6 +3,7 @@
 #include "encoding/CCodePage.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -197,6 +198,26 @@ long CFileUtility::GetFileSize(const char* path)
     struct stat info;
     if (stat(NativePath(path).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
     return static_cast<long>(info.st_size);
+}
+
+int CFileUtility::CanReadFile(const char* path)
+{
+    if (path == nullptr || *path == '\0') return 0;
+    // Non-blocking, so that a named pipe cannot hold the caller; the type is checked on the
+    // opened file itself.
+    int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return 0;
+    struct stat info;
+    int regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    ::close(fd);
+    return regular ? 1 : 0;
+}
+
+int CFileUtility::IsFolder(const char* path)
+{
+    struct stat info;
+    if (path == nullptr || stat(NativePath(path).c_str(), &info) != 0) return 0;
+    return S_ISDIR(info.st_mode) ? 1 : 0;
 }
 
 CString CFileUtility::GetFileSizeString(const char* path, int autoUnit)

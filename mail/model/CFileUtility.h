@@ -18,6 +18,12 @@ public:
     static int DeleteFileA(const char* path);
     // Size in bytes; -1 when the file cannot be queried.
     static long GetFileSize(const char* path);
+    // 1 when `path` is a regular file (after links) that can be opened for reading now, so
+    // that it can be attached and sent; 0 for a folder, a device, a pipe, a missing file or
+    // one the user may not read.
+    static int CanReadFile(const char* path);
+    // 1 when `path` names a folder (after links).
+    static int IsFolder(const char* path);
     static CString GetFileSizeString(const char* path, int autoUnit);
     static CString SizeAutoUnit(long size);
     static int IsCommentLine(CString& line);

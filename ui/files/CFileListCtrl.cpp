@@ -20,6 +20,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QResizeEvent>
+#include <QTimer>
 #include <QToolTip>
 #include <QUrl>
 
@@ -95,8 +96,8 @@ int CFileListCtrl::CreateColmns()
 int CFileListCtrl::AddFile(const char* path, const char* displayName)
 {
     if (path == nullptr || *path == '\0') return 0;
+    if (!CFileUtility::CanReadFile(path)) return 0;
     QFileInfo info(NativeName(path));
-    if (!info.exists() || info.isDir()) return 0;
 
     int image = -1;
     QIcon icon = iconProvider_.icon(info);
@@ -135,9 +136,53 @@ int CFileListCtrl::AddFilesByFileDlg()
         paths.Add(dialog_->GetPathName());
     }
     for (const CString& path : paths) {
-        if (!AddFile(path.GetString(), nullptr)) return 0;
+        if (AddFile(path.GetString(), nullptr)) continue;
+        // A folder is no file to attach; anything else chosen must be named.
+        if (!CFileUtility::IsFolder(path.GetString())) {
+            CStringArray refused;
+            refused.Add(path);
+            ShowRefused(refused);
+        }
+        return 0;
     }
     return 1;
+}
+
+int CFileListCtrl::AddFiles(const CStringArray& paths, const CStringArray* names, int stopAtFirstRefusal,
+                            CStringArray& refused)
+{
+    int added = 0;
+    for (int i = 0; i < paths.GetSize(); ++i) {
+        const CString& path = paths[i];
+        if (CFileUtility::IsFolder(path.GetString())) continue;
+        const char* name = names != nullptr && i < names->GetSize() ? (*names)[i].GetString() : nullptr;
+        if (AddFile(path.GetString(), name)) {
+            ++added;
+            continue;
+        }
+        refused.Add(path);
+        if (stopAtFirstRefusal) break;
+    }
+    return added;
+}
+
+void CFileListCtrl::ShowRefused(const CStringArray& refused)
+{
+    if (refused.GetSize() == 0) return;
+    CString text("次のファイルは読み込めないため、添付できませんでした。");
+    for (const CString& path : refused) text += "\n" + path;
+    MessageBox(this, ToQString(text), u"添付ファイル"_qs, MB_OK | MB_ICONEXCLAMATION);
+}
+
+int CFileListCtrl::OnDropFiles(const QStringList& paths)
+{
+    CStringArray dropped;
+    for (const QString& path : paths) dropped.Add(FromQString(path));
+    CStringArray refused;
+    const int added = AddFiles(dropped, nullptr, 0, refused);
+    if (refused.GetSize() > 0)
+        QTimer::singleShot(0, this, [this, refused] { ShowRefused(refused); });
+    return added;
 }
 
 int CFileListCtrl::DeleteAt(int index)
@@ -157,6 +202,17 @@ int CFileListCtrl::DeleteSelectedItems()
         ++deleted;
     }
     return deleted;
+}
+
+int CFileListCtrl::DeleteAllItems()
+{
+    const int count = topLevelItemCount();
+    if (count == 0) return 0;
+    clear();
+    imageList_.clear();
+    modify_ = 1;
+    NotifyParent();
+    return count;
 }
 
 int CFileListCtrl::SelectAllItems()
@@ -333,7 +389,7 @@ void CFileListCtrl::mouseDoubleClickEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton) return;
     if (itemAt(event->position().toPoint()) != nullptr)
         ProcessEditModify();
-    else
+    else if (!readOnly_)  // a read-only list (the preview) shows files, it takes none
         ProcessEditAdd();
 }
 
@@ -359,12 +415,11 @@ void CFileListCtrl::dropEvent(QDropEvent* event)
         event->ignore();
         return;
     }
-    for (const QUrl& url : event->mimeData()->urls()) {
-        if (!url.isLocalFile()) continue;
-        // A dropped folder or a file that vanished is passed over.
-        (void)AddFile(FromQString(url.toLocalFile()).GetString(), nullptr);
-    }
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile()) paths << url.toLocalFile();
     event->acceptProposedAction();
+    OnDropFiles(paths);
 }
 
 bool CFileListCtrl::viewportEvent(QEvent* event)

@@ -1,5 +1,7 @@
 #include "letter/CEditLetterDlg.h"
 
+#include "letter/CLetterFormat.h"
+
 #include <QAction>
 #include <QBoxLayout>
 #include <QDialogButtonBox>
@@ -69,11 +71,13 @@ CEditLetterDlg::CEditLetterDlg(UINT idd, QWidget* parent)
     layout->addLayout(row);
 
     layout->addWidget(m_edit, 1, Qt::AlignHCenter);
-    layout->setContentsMargins(8, 8, 8, kBottomMargin);
-
-    setMinimumSize(kWidth, kMinimumHeight);
-    setMaximumWidth(kWidth);
-    resize(kWidth, 400);
+    // The designed sizes are pixels of a 96-DPI screen; they grow with the editor's font, so
+    // that its 76 columns fit on any screen.
+    const int width = CLetterFormat::DesignPixels(kWidth);
+    layout->setContentsMargins(8, 8, 8, CLetterFormat::DesignPixels(kBottomMargin));
+    setMinimumSize(width, CLetterFormat::DesignPixels(kMinimumHeight));
+    setMaximumWidth(width);
+    resize(width, CLetterFormat::DesignPixels(400));
 }
 
 CEditLetterDlg::~CEditLetterDlg() = default;
@@ -110,7 +114,7 @@ int CEditLetterDlg::OnInitDialog()
     AddToolTip(GetDlgItem(this, kLeftIndentAddButton), QStringLiteral(u"字下げを追加"));
     AddToolTip(GetDlgItem(this, kRightIndentDeleteButton), QStringLiteral(u"改行を伸ばす"));
     AddToolTip(GetDlgItem(this, kRightIndentAddButton), QStringLiteral(u"改行を縮める"));
-    resize(kWidth, std::max(height(), kMinimumHeight));
+    resize(CLetterFormat::DesignPixels(kWidth), std::max(height(), CLetterFormat::DesignPixels(kMinimumHeight)));
     m_edit->setFocus();
     return 1;
 }

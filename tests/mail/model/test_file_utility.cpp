@@ -149,3 +149,40 @@ TEST(CFileUtility, JapaneseNameOnDisk)
     EXPECT_EQ(CFileUtility::Exists((cpFolder + "/*").GetString()), 0);
     rmdir(folder.c_str());
 }
+
+TEST(CFileUtility, CanReadFileOnlyForReadableRegularFiles)
+{
+    std::string folder = MakeScratchFolder();
+    CString cpFolder = CFileUtility::FromNativePath(folder);
+    CString cpPath = cpFolder + "/" + kNameCp932;
+    WriteBytes(CFileUtility::NativePath(cpPath.GetString()), 10);
+    WriteBytes(folder + "/empty", 0);
+    EXPECT_EQ(CFileUtility::CanReadFile(cpPath.GetString()), 1);
+    EXPECT_EQ(CFileUtility::CanReadFile((cpFolder + "/empty").GetString()), 1);
+    EXPECT_EQ(CFileUtility::IsFolder(cpPath.GetString()), 0);
+
+    // A folder, a missing file, a dangling link, a device and a named pipe (which must not
+    // block the check) cannot be attached.
+    EXPECT_EQ(CFileUtility::CanReadFile(cpFolder.GetString()), 0);
+    EXPECT_EQ(CFileUtility::IsFolder(cpFolder.GetString()), 1);
+    EXPECT_EQ(CFileUtility::CanReadFile((cpFolder + "/missing").GetString()), 0);
+    EXPECT_EQ(CFileUtility::IsFolder((cpFolder + "/missing").GetString()), 0);
+    ASSERT_EQ(symlink((folder + "/missing").c_str(), (folder + "/dangling").c_str()), 0);
+    EXPECT_EQ(CFileUtility::CanReadFile((cpFolder + "/dangling").GetString()), 0);
+    EXPECT_EQ(CFileUtility::CanReadFile("/dev/zero"), 0);
+    ASSERT_EQ(mkfifo((folder + "/pipe").c_str(), 0600), 0);
+    EXPECT_EQ(CFileUtility::CanReadFile((cpFolder + "/pipe").GetString()), 0);
+    EXPECT_EQ(CFileUtility::CanReadFile(""), 0);
+    EXPECT_EQ(CFileUtility::CanReadFile(nullptr), 0);
+
+    // A link to a readable file is that file.
+    ASSERT_EQ(symlink(CFileUtility::NativePath(cpPath.GetString()).c_str(), (folder + "/link").c_str()), 0);
+    EXPECT_EQ(CFileUtility::CanReadFile((cpFolder + "/link").GetString()), 1);
+
+    // Without read permission (root reads everything, so only checked for other users).
+    WriteBytes(folder + "/secret", 5);
+    ASSERT_EQ(chmod((folder + "/secret").c_str(), 0200), 0);
+    if (geteuid() != 0) {
+        EXPECT_EQ(CFileUtility::CanReadFile((cpFolder + "/secret").GetString()), 0);
+    }
+}

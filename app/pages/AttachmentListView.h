@@ -1,0 +1,11 @@
+#pragma once
+// The attachment list as the Body page and the preview show it: no header, rows of the
+// designed 17 pixels (scaled with the editor's font), and the list's height following its
+// item count (BodyRules::AttachmentListHeight).
+
+class CFileListCtrl;
+
+// Hides the header and gives every row the designed height.
+void SetDesignedRows(CFileListCtrl* list);
+// The list's height for its present item count, in pixels of this screen.
+int DesignedListHeight(const CFileListCtrl* list);
