@@ -77,10 +77,10 @@ void WriteMessage(benchmark::State& state, bool toFile)
     doc.AddToAddress(CAddress("", "佐藤 花子", "hanako@example.com"));
     doc.SetSubject("大きな添付ファイル");
     doc.SetBody("添付ファイルをお送りします。\r\n");
-    doc.SetFiles({{attachment.c_str(), "attachment"}});
+    doc.SetFiles({{CPath::FromNative(attachment), "attachment"}});
 
     for (auto _ : state) {
-        CFileOutStream file(output.c_str());
+        CFileOutStream file(CPath::FromNative(output));
         CNullStream null;
         COutputStream& stream = toFile ? static_cast<COutputStream&>(file) : null;
         if (!stream.Open()) {

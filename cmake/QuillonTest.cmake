@@ -29,3 +29,25 @@ function(quillon_add_test name)
     ENVIRONMENT "LC_ALL=C;LANG=C;QUILLON_TEST_DATA=${data_dir};XDG_DATA_HOME=${home}/data;XDG_CONFIG_HOME=${home}/config;QT_QPA_PLATFORM=offscreen"
     TIMEOUT 300)
 endfunction()
+
+# quillon_add_dpi_runs(<test> DPIS <dpi...> [FILTER <gtest filter>])
+#
+# Runs an already added GUI test again at each logical DPI (high-DPI scaling off, so the
+# fonts grow while the designed pixel sizes would not), as <test>_dpi<dpi>.
+function(quillon_add_dpi_runs name)
+  cmake_parse_arguments(ARG "" "FILTER" "DPIS" ${ARGN})
+  get_test_property(${name} ENVIRONMENT base_environment)
+  foreach(dpi ${ARG_DPIS})
+    # A home of its own, so the runs can go side by side.
+    string(REPLACE "/test-home/${name}/" "/test-home/${name}_dpi${dpi}/" environment
+           "${base_environment}")
+    if(ARG_FILTER)
+      add_test(NAME ${name}_dpi${dpi} COMMAND ${name} --gtest_filter=${ARG_FILTER})
+    else()
+      add_test(NAME ${name}_dpi${dpi} COMMAND ${name})
+    endif()
+    set_tests_properties(${name}_dpi${dpi} PROPERTIES
+      ENVIRONMENT "${environment};QT_FONT_DPI=${dpi};QT_ENABLE_HIGHDPI_SCALING=0"
+      TIMEOUT 300)
+  endforeach()
+endfunction()

@@ -1,11 +1,15 @@
 // libFuzzer target over the parser and the decoders it relies on: Perse in both modes (with
-// attachment files written to a scratch folder), the header helpers, Base64, quoted-printable,
-// %XX and JIS to Shift_JIS. Seed it with tests/data/parser.
+// attachment files written to a scratch folder), the header helpers, address lists, HTML to
+// text, charset guessing, Base64, quoted-printable, %XX and JIS to Shift_JIS. Its corpus is
+// tests/data/parser/fuzz (seeded from tests/data/parser).
 #include "encoding/CBase64.h"
 #include "encoding/CLanguage.h"
 #include "encoding/CQuotedPrint.h"
 #include "model/CMailDoc.h"
 #include "parser/CEMailPerser.h"
+#include "parser/CHtmlText.h"
+#include "parser/CMailCharset.h"
+#include "parser/CMailboxList.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -17,14 +21,17 @@
 
 namespace {
 
-std::string ScratchFolder()
+// A folder of its own for the attachment files, removed at exit; null when none could be
+// made (then nothing is written, and nothing else is ever emptied).
+const char* ScratchFolder()
 {
-    static std::string folder = [] {
-        char pattern[] = "/tmp/perser-fuzz-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        return std::string(made ? made : "/tmp");
+    static char path[] = "/tmp/perser-fuzz-XXXXXX";
+    static const bool made = [] {
+        if (!mkdtemp(path)) return false;
+        std::atexit([] { rmdir(path); });
+        return true;
     }();
-    return folder;
+    return made ? path : nullptr;
 }
 
 void EmptyFolder(const std::string& folder)
@@ -45,17 +52,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size == 0) return 0;
     const CString text(reinterpret_cast<const char*>(data + 1), static_cast<int>(size - 1));
     CEMailPerser parser;
-    switch (data[0] % 4) {
+    switch (data[0] % 5) {
     case 0: {
         CMailDoc doc;
-        std::string folder = ScratchFolder();
-        (void)parser.Perse(text, folder.c_str(), doc, 0);
-        EmptyFolder(folder);
+        const char* folder = ScratchFolder();
+        (void)parser.Perse(text, folder ? CPath::FromNative(folder) : CPath(), doc, 0);
+        if (folder) EmptyFolder(folder);
         break;
     }
     case 1: {
         CMailDoc doc;
-        (void)parser.Perse(text, nullptr, doc, 1);
+        (void)parser.Perse(text, CPath(), doc, 1);
         break;
     }
     case 2: {
@@ -64,6 +71,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (void)parser.GetAttrValue(text, "boundary");
         CStringArray list;
         (void)parser.PerseAddressField(text, 0, "To", list);
+        break;
+    }
+    case 3: {
+        (void)CHtmlText::ToText(text.View());
+        std::vector<CMailbox> boxes;
+        CMailboxList::Perse(text.View(), boxes);
+        CString converted;
+        CMailCharset::Guess(text.View(), converted);
+        CMailCharset::ToCp932("utf-7", text.View(), converted);
         break;
     }
     default: {

@@ -3,7 +3,7 @@
 #include "data/CDataStore.h"
 #include "data/CDbException.h"
 
-CAccountAuthSet::CAccountAuthSet(const CString& databasePath)
+CAccountAuthSet::CAccountAuthSet(const CPath& databasePath)
     : CKeyedSet(databasePath.IsEmpty() ? theDataStore.GetAccountDbPath() : databasePath,
                 "ACCOUNT_AUTH", "ACCOUNT_ID")
 {

@@ -27,7 +27,7 @@ public:
     enum { DefaultPopPort = 110, DefaultPopTlsPort = 995 };
 
     // An empty path means theDataStore's Account.mdb.
-    explicit CAccountAuthSet(const CString& databasePath = CString());
+    explicit CAccountAuthSet(const CPath& databasePath = CPath());
 
     // Writes the values as the account's row, adding the row when it is missing.
     int Write(long accountId, long authMethod, long sendSecurity, const char* receiveServer,

@@ -4,7 +4,7 @@
 #include "data/CDataStore.h"
 #include "data/CDbException.h"
 
-CAccountSet::CAccountSet(const CString& databasePath)
+CAccountSet::CAccountSet(const CPath& databasePath)
     : CKeyedSet(databasePath.IsEmpty() ? theDataStore.GetAccountDbPath() : databasePath,
                 "ACCOUNT", "ID")
 {

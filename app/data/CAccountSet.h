@@ -10,7 +10,7 @@
 class CAccountSet : public CKeyedSet {
 public:
     // An empty path means theDataStore's Account.mdb.
-    explicit CAccountSet(const CString& databasePath = CString());
+    explicit CAccountSet(const CPath& databasePath = CPath());
 
     int Add(const char* displayName, const char* mailAddress, const char* sendServer,
             long sendPort, int needSendAuth, const char* sendAccount, const char* sendPassword,

@@ -2,7 +2,7 @@
 
 #include "data/CDataStore.h"
 
-CAddressTemplateSet::CAddressTemplateSet(const CString& databasePath)
+CAddressTemplateSet::CAddressTemplateSet(const CPath& databasePath)
     : CKeyedSet(databasePath.IsEmpty() ? theDataStore.GetTemplateDbPath() : databasePath,
                 "ADDRESS_TEMPLATE", "ID")
 {

@@ -12,7 +12,7 @@
 class CAddressTemplateSet : public CKeyedSet {
 public:
     // An empty path means theDataStore's Template.mdb.
-    explicit CAddressTemplateSet(const CString& databasePath = CString());
+    explicit CAddressTemplateSet(const CPath& databasePath = CPath());
 
     int Add(const char* title, const char* subject, const std::vector<CAddress>& toList,
             const std::vector<CAddress>& ccList, const std::vector<CAddress>& bccList,

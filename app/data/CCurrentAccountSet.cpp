@@ -3,7 +3,7 @@
 #include "data/CDataStore.h"
 #include "data/CDbException.h"
 
-CCurrentAccountSet::CCurrentAccountSet(const CString& databasePath)
+CCurrentAccountSet::CCurrentAccountSet(const CPath& databasePath)
     : CRecordset(databasePath.IsEmpty() ? theDataStore.GetAccountDbPath() : databasePath,
                  "CURRENT_ACCOUNT")
 {
@@ -20,8 +20,7 @@ int CCurrentAccountSet::Save()
     long id = accountId;
     int bcc = setToBcc;
     try {
-        MoveFirst();
-        Edit();
+        EditFirstOrAddNew();
         accountId = id;
         setToBcc = bcc;
         Update();

@@ -7,9 +7,10 @@
 
 class CCurrentAccountSet : public CRecordset {
 public:
-    explicit CCurrentAccountSet(const CString& databasePath = CString());
+    explicit CCurrentAccountSet(const CPath& databasePath = CPath());
 
-    // Edits the first row with the members' values; 0 on failure.
+    // Writes the members' values into the first row, adding it when the table is empty;
+    // 0 on failure.
     int Save();
 
     long accountId = 0;  // 0 for none

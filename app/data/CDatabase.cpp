@@ -12,11 +12,11 @@ CDatabase::~CDatabase()
     Close();
 }
 
-void CDatabase::Open(const CString& path)
+void CDatabase::Open(const CPath& path)
 {
     Close();
     sqlite3* db = nullptr;
-    std::string native = CCodePage::ToUtf8(path);
+    const std::string& native = path.Native();
     int result = sqlite3_open_v2(native.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
     if (result != SQLITE_OK) {
         std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(result);
@@ -39,6 +39,19 @@ void CDatabase::Open(const CString& path)
         Close();
         throw;
     }
+}
+
+void CDatabase::OpenMemory()
+{
+    Close();
+    sqlite3* db = nullptr;
+    int result = sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE, nullptr);
+    if (result != SQLITE_OK) {
+        sqlite3_close(db);
+        throw CDbException(result, sqlite3_errstr(result));
+    }
+    db_ = db;
+    path_ = CPath();
 }
 
 void CDatabase::Close()
@@ -217,9 +230,5 @@ std::int64_t CDbStatement::GetInt(int column) const
 
 CString CDbStatement::GetText(int column) const
 {
-    const unsigned char* text = sqlite3_column_text(stmt_, column);
-    if (!text) return CString();
-    int length = sqlite3_column_bytes(stmt_, column);
-    return CCodePage::FromUtf8(std::string_view(reinterpret_cast<const char*>(text),
-                                                static_cast<std::size_t>(length)));
+    return CCodePage::FromUtf8(GetBytes(column));
 }

@@ -1,6 +1,6 @@
 #pragma once
 // One connection to one database file, over the sqlite3 C API. Every error throws
-// CDbException. Paths are code page 932 with "/" separators; text crosses into SQLite as
+// CDbException. The file is named by its own bytes (CPath); text crosses into SQLite as
 // UTF-8 (CCodePage), so the files read the same with any SQLite tool.
 //
 // Files are created in write-ahead-log mode (see CDataStore) and every connection runs
@@ -11,9 +11,11 @@
 // instance, say) holds, instead of failing at once.
 
 #include "encoding/CString.h"
+#include "model/CPath.h"
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -22,7 +24,7 @@ struct sqlite3_stmt;
 
 // A value bound to a "?" of a statement: an integer, a text (code page 932; the empty
 // text binds as null), bytes that go in as they are (credentials, which are UTF-8 and not
-// text of the system; empty binds as null) or null.
+// text of the system; a path's own bytes; empty binds as null) or null.
 struct CDbNull {};
 struct CDbBytes {
     std::string bytes;
@@ -41,10 +43,12 @@ public:
     // Opens an existing file for reading and writing; never creates one. Content that is
     // deleted or overwritten is zeroed in the file (secure_delete): an old password must not
     // linger in free space.
-    void Open(const CString& path);
+    void Open(const CPath& path);
+    // Opens a new database in memory (to compare a file's tables with the designed ones).
+    void OpenMemory();
     void Close();
     bool IsOpen() const { return db_ != nullptr; }
-    const CString& GetPath() const { return path_; }
+    const CPath& GetPath() const { return path_; }
 
     // Runs statements without parameters or results.
     void Execute(const char* sql);
@@ -69,7 +73,7 @@ public:
 
 private:
     sqlite3* db_ = nullptr;
-    CString path_;
+    CPath path_;
 };
 
 // One unit of writing: BEGIN IMMEDIATE ... COMMIT, or a savepoint when the caller has a

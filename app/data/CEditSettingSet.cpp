@@ -3,7 +3,7 @@
 #include "data/CDataStore.h"
 #include "data/CDbException.h"
 
-CEditSettingSet::CEditSettingSet(const CString& databasePath)
+CEditSettingSet::CEditSettingSet(const CPath& databasePath)
     : CRecordset(databasePath.IsEmpty() ? theDataStore.GetConfigDbPath() : databasePath,
                  "EDIT_SETTING")
 {
@@ -30,8 +30,7 @@ int CEditSettingSet::Save()
         upperReply = upper;
     };
     try {
-        MoveFirst();
-        Edit();
+        EditFirstOrAddNew();
         restore();
         Update();
         return 1;

@@ -6,9 +6,10 @@
 
 class CEditSettingSet : public CRecordset {
 public:
-    explicit CEditSettingSet(const CString& databasePath = CString());
+    explicit CEditSettingSet(const CPath& databasePath = CPath());
 
-    // Edits the first row with the members' values; 0 on failure.
+    // Writes the members' values into the first row, adding it when the table is empty;
+    // 0 on failure.
     int Save();
 
     long newLineLength = 0;

@@ -17,7 +17,7 @@ const char* PhraseTable(const char* name)
 
 }  // namespace
 
-CFixedPhraseSet::CFixedPhraseSet(const char* tableName, const CString& databasePath)
+CFixedPhraseSet::CFixedPhraseSet(const char* tableName, const CPath& databasePath)
     : CKeyedSet(databasePath.IsEmpty() ? theDataStore.GetTemplateDbPath() : databasePath,
                 PhraseTable(tableName), "ID")
 {

@@ -8,7 +8,7 @@
 class CFixedPhraseSet : public CKeyedSet {
 public:
     // An empty path means theDataStore's Template.mdb.
-    explicit CFixedPhraseSet(const char* tableName, const CString& databasePath = CString());
+    explicit CFixedPhraseSet(const char* tableName, const CPath& databasePath = CPath());
 
     int Add(const char* title, const char* detail, long& newId);
     int Modify(long id, const char* title, const char* detail);

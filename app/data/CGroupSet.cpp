@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-CGroupSet::CGroupSet(const CString& databasePath)
+CGroupSet::CGroupSet(const CPath& databasePath)
     : CKeyedSet(databasePath.IsEmpty() ? theDataStore.GetAddressDbPath() : databasePath,
                 "GROUP", "GROUP_ID", "\"GROUP_NAME\"")
 {

@@ -12,7 +12,7 @@ using CIdArray = std::vector<long>;
 class CGroupSet : public CKeyedSet {
 public:
     // An empty path means theDataStore's Address.mdb.
-    explicit CGroupSet(const CString& databasePath = CString());
+    explicit CGroupSet(const CPath& databasePath = CPath());
 
     int Add(const char* groupName, const CIdArray& memberIds, long& newId);
     int Modify(long id, const char* groupName, const CIdArray& memberIds);

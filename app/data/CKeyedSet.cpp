@@ -2,7 +2,7 @@
 
 #include "data/CDbException.h"
 
-CKeyedSet::CKeyedSet(const CString& databasePath, const char* table, const char* idColumn,
+CKeyedSet::CKeyedSet(const CPath& databasePath, const char* table, const char* idColumn,
                      const char* sort)
     : CRecordset(databasePath, table, sort),
       idCriterion_(std::string("\"") + idColumn + "\" = ?")

@@ -18,7 +18,7 @@ public:
 
 protected:
     // `idColumn` is the auto-increment column, e.g. "ID".
-    CKeyedSet(const CString& databasePath, const char* table, const char* idColumn,
+    CKeyedSet(const CPath& databasePath, const char* table, const char* idColumn,
               const char* sort = "");
 
     // Adds a row as designed (add an empty row, take its new id, edit it, `write` the

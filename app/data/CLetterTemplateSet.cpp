@@ -2,7 +2,7 @@
 
 #include "data/CDataStore.h"
 
-CLetterTemplateSet::CLetterTemplateSet(const CString& databasePath)
+CLetterTemplateSet::CLetterTemplateSet(const CPath& databasePath)
     : CKeyedSet(databasePath.IsEmpty() ? theDataStore.GetTemplateDbPath() : databasePath,
                 "LETTER_TEMPLATE", "ID")
 {

@@ -6,7 +6,7 @@
 class CLetterTemplateSet : public CKeyedSet {
 public:
     // An empty path means theDataStore's Template.mdb.
-    explicit CLetterTemplateSet(const CString& databasePath = CString());
+    explicit CLetterTemplateSet(const CPath& databasePath = CPath());
 
     int Add(const char* title, const char* subject, const char* dear, const char* greeting,
             const char* closing, long signatureId, long addressTemplateId, long& newId);

@@ -3,7 +3,7 @@
 #include "data/CDataStore.h"
 #include "data/CDbException.h"
 
-CPersonSet::CPersonSet(const CString& databasePath)
+CPersonSet::CPersonSet(const CPath& databasePath)
     : CKeyedSet(databasePath.IsEmpty() ? theDataStore.GetAddressDbPath() : databasePath,
                 "PERSON", "PERSON_ID")
 {

@@ -8,7 +8,7 @@
 class CPersonSet : public CKeyedSet {
 public:
     // An empty path means theDataStore's Address.mdb.
-    explicit CPersonSet(const CString& databasePath = CString());
+    explicit CPersonSet(const CPath& databasePath = CPath());
 
     int Add(const char* displayName, const char* mailAddress, long& newId);
     int Modify(long id, const char* displayName, const char* mailAddress);

@@ -116,7 +116,14 @@ void CFieldExchange::Bytes(const char* column, std::string& value, int maxBytes)
     ++index_;
 }
 
-CRecordset::CRecordset(const CString& databasePath, const char* table, const char* sort)
+void CFieldExchange::Path(const char* column, CPath& value, int maxBytes)
+{
+    std::string bytes = value.Native();
+    Bytes(column, bytes, maxBytes);
+    if (operation_ == Load || operation_ == SetDefault) value = CPath::FromNative(bytes);
+}
+
+CRecordset::CRecordset(const CPath& databasePath, const char* table, const char* sort)
     : path_(databasePath), table_(table), sort_(sort ? sort : "")
 {
 }
@@ -415,6 +422,15 @@ void CRecordset::MoveToLastModified()
     current_ = lastModified_;
     position_ = kUnknownPosition;
     LoadCurrent();
+}
+
+void CRecordset::EditFirstOrAddNew()
+{
+    MoveFirst();
+    if (HasCurrent())
+        Edit();
+    else
+        AddNew();
 }
 
 std::int64_t CRecordset::GetCurrentRowId() const

@@ -37,6 +37,9 @@ public:
     // A Text(n) column that holds bytes, not text of the system (a user name, a password):
     // stored and read as they are (UTF-8), `maxBytes` counted in those bytes.
     void Bytes(const char* column, std::string& value, int maxBytes);
+    // A Text(n) column that holds a path: stored as the path's own bytes (as Bytes), never
+    // converted, so any folder comes back exactly; `maxBytes` counts those bytes.
+    void Path(const char* column, CPath& value, int maxBytes);
 
 private:
     friend class CRecordset;
@@ -54,7 +57,7 @@ class CRecordset {
 public:
     // `table` is the table's name as it stands in the database; `sort` an ORDER BY list in
     // SQL ("[GROUP_NAME]") or empty.
-    CRecordset(const CString& databasePath, const char* table, const char* sort = "");
+    CRecordset(const CPath& databasePath, const char* table, const char* sort = "");
     virtual ~CRecordset();
     CRecordset(const CRecordset&) = delete;
     CRecordset& operator=(const CRecordset&) = delete;
@@ -64,7 +67,7 @@ public:
     int Open();
     void Close();
     bool IsOpen() const { return db_.IsOpen(); }
-    const CString& GetDatabasePath() const { return path_; }
+    const CPath& GetDatabasePath() const { return path_; }
     CDatabase& GetDatabase() { return db_; }
 
     // A criterion in SQL with "?" for each value, e.g. "[ID] = ?"; empty for none.
@@ -100,6 +103,9 @@ public:
     void Delete();
     // Makes the row last added or edited through this set current.
     void MoveToLastModified();
+    // For a table of one row: Edit of the first row, or AddNew when the table is empty (a
+    // file made by another tool, or a row deleted by hand), so that Update always writes it.
+    void EditFirstOrAddNew();
 
 protected:
     virtual void DoFieldExchange(CFieldExchange& fx) = 0;
@@ -124,7 +130,7 @@ private:
     std::string WhereClause(const std::string& criterion) const;
     std::string OrderClause() const;
 
-    CString path_;
+    CPath path_;
     std::string table_;
     std::string sort_;
     std::string filter_;

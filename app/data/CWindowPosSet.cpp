@@ -3,7 +3,7 @@
 #include "data/CDataStore.h"
 #include "data/CDbException.h"
 
-CWindowPosSet::CWindowPosSet(const CString& databasePath)
+CWindowPosSet::CWindowPosSet(const CPath& databasePath)
     : CRecordset(databasePath.IsEmpty() ? theDataStore.GetConfigDbPath() : databasePath,
                  "WINDOW_POS")
 {
@@ -13,21 +13,20 @@ void CWindowPosSet::DoFieldExchange(CFieldExchange& fx)
 {
     fx.Long("WIZAWD_POS_X", wizardPosX);
     fx.Long("WIZAWD_POS_Y", wizardPosY);
-    fx.Text("ATTACHED_FILES_DIR", attachedFilesDir, 255);
+    fx.Path("ATTACHED_FILES_DIR", attachedFilesDir, 255);
 }
 
 int CWindowPosSet::Save()
 {
     long x = wizardPosX, y = wizardPosY;
-    CString folder = attachedFilesDir;
+    CPath folder = attachedFilesDir;
     auto restore = [&] {
         wizardPosX = x;
         wizardPosY = y;
         attachedFilesDir = folder;
     };
     try {
-        MoveFirst();
-        Edit();
+        EditFirstOrAddNew();
         restore();
         Update();
         return 1;

@@ -7,14 +7,15 @@
 
 class CWindowPosSet : public CRecordset {
 public:
-    explicit CWindowPosSet(const CString& databasePath = CString());
+    explicit CWindowPosSet(const CPath& databasePath = CPath());
 
-    // Edits the first row with the members' values; 0 on failure.
+    // Writes the members' values into the first row, adding it when the table is empty;
+    // 0 on failure.
     int Save();
 
     long wizardPosX = 0;        // column WIZAWD_POS_X
     long wizardPosY = 0;        // column WIZAWD_POS_Y
-    CString attachedFilesDir;   // Text(255)
+    CPath attachedFilesDir;     // Text(255), the folder's own bytes
 
 protected:
     void DoFieldExchange(CFieldExchange& fx) override;

@@ -33,3 +33,17 @@ int DesignedListHeight(const CFileListCtrl* list)
 {
     return CLetterFormat::DesignPixels(BodyRules::AttachmentListHeight(list->GetItemCount()));
 }
+
+void ShowDocumentFiles(CFileListCtrl* list, const CMailDoc::FileList& files)
+{
+    std::vector<CPath> paths;
+    std::vector<CString> names;
+    for (const CMailDoc::FileInfo& file : files) {
+        paths.push_back(file.path);
+        names.push_back(file.title);
+    }
+    std::vector<CPath> refused;
+    list->AddFiles(paths, &names, 0, refused);
+    list->ShowRefused(refused);
+    list->SetModify(0);
+}

@@ -46,16 +46,16 @@ bool SameFiles(const CMailDoc::FileList& a, const CMailDoc::FileList& b)
                       });
 }
 
-CString PhraseFolder(const CString& dataFolder)
+CPath PhraseFolder(const CPath& dataFolder)
 {
-    return dataFolder + "/Template";
+    return dataFolder / "Template";
 }
 
-int MakePhraseFolder(const CString& folder)
+int MakePhraseFolder(const CPath& folder)
 {
-    if (CFileUtility::IsFolder(folder.GetString()))
+    if (CFileUtility::IsFolder(folder))
         return 1;
-    return ::mkdir(CFileUtility::NativePath(folder.GetString()).c_str(), 0700) == 0 || errno == EEXIST ? 1 : 0;
+    return ::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST ? 1 : 0;
 }
 
 int LoadPhrases(CTemplateFile& store, CTitleList& phrases)

@@ -8,6 +8,7 @@
 #include "data/TitleLists.h"
 #include "encoding/CString.h"
 #include "model/CMailDoc.h"
+#include "model/CPath.h"
 
 class CTemplateFile;
 
@@ -53,8 +54,8 @@ bool SameFiles(const CMailDoc::FileList& a, const CMailDoc::FileList& b);
 
 // The fixed phrases live in the folder "Template" of the data folder, one file per phrase
 // (CTemplateFile). MakePhraseFolder creates it (mode 0700) unless it exists; 0 on failure.
-CString PhraseFolder(const CString& dataFolder);
-int MakePhraseFolder(const CString& folder);
+CPath PhraseFolder(const CPath& dataFolder);
+int MakePhraseFolder(const CPath& folder);
 
 // Every phrase of the store (id and title), by id, so that the list keeps its order from
 // one start to the next (the store lists in the file system's order). 0 when the store

@@ -5,6 +5,7 @@
 #include "command/CQtPlatformUi.h"
 #include "command/CStandardCombo.h"
 #include "command/CommandIds.h"
+#include "command/QtPath.h"
 #include "command/QtText.h"
 #include "data/CDataStore.h"
 #include "files/CDrawerFileDlg.h"
@@ -32,17 +33,6 @@ namespace {
 int Scaled(int pixels96)
 {
     return CLetterFormat::DesignPixels(pixels96);
-}
-
-QStringList LocalFiles(const QMimeData* data)
-{
-    QStringList paths;
-    if (data == nullptr || !data->hasUrls())
-        return paths;
-    for (const QUrl& url : data->urls())
-        if (url.isLocalFile())
-            paths << url.toLocalFile();
-    return paths;
 }
 
 constexpr int kSpacing = 4;  // between the controls of a row, 96-DPI pixels
@@ -182,14 +172,14 @@ int CBodyPage::OnInitDialog()
         1, nullptr, nullptr,
         CDrawerFileDlg::OFN_ALLOWMULTISELECT | CDrawerFileDlg::OFN_EXPLORER | CDrawerFileDlg::OFN_HIDEREADONLY |
             CDrawerFileDlg::OFN_CREATEPROMPT,
-        "すべてのファイル (*.*)|*.*||", this, CDrawerFileDlg::DefaultFolderListPath().GetString());
+        "すべてのファイル (*.*)|*.*||", this, CDrawerFileDlg::DefaultFolderListPath());
     m_fileDialog->setWindowTitle(QStringLiteral(u"添付ファイルの追加"));
     m_files->Init(m_fileDialog.get());
     SetDesignedRows(m_files);
 
-    const CString folder = BodyRules::PhraseFolder(theDataStore.GetDataFolder());
+    const CPath folder = BodyRules::PhraseFolder(theDataStore.GetDataFolder());
     BodyRules::MakePhraseFolder(folder);  // a store without its folder lists nothing and says so when written
-    m_phraseStore = std::make_unique<CTemplateFile>(folder.GetString());
+    m_phraseStore = std::make_unique<CTemplateFile>(folder);
     FillPhraseCombo();
 
     const struct {
@@ -273,15 +263,7 @@ int CBodyPage::LoadFromDocument()
     m_files->DeleteAllItems();
     CMailDoc::FileList files;
     doc->GetFiles(files);
-    CStringArray paths;
-    CStringArray names;
-    for (const CMailDoc::FileInfo& file : files) {
-        paths.Add(file.path);
-        names.Add(file.title);
-    }
-    CStringArray refused;
-    m_files->AddFiles(paths, &names, 0, refused);
-    m_files->ShowRefused(refused);
+    ShowDocumentFiles(m_files, files);
     RefreshTotal();
     return 1;
 }
@@ -417,7 +399,7 @@ void CBodyPage::OnRemoveAll()
     RefreshTotal();
 }
 
-void CBodyPage::OnDropFiles(const QStringList& paths)
+void CBodyPage::OnDropFiles(const std::vector<CPath>& paths)
 {
     m_files->OnDropFiles(paths);
     RefreshTotal();
@@ -425,7 +407,7 @@ void CBodyPage::OnDropFiles(const QStringList& paths)
 
 void CBodyPage::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (CanAcceptMail(event->mimeData()) || !LocalFiles(event->mimeData()).isEmpty())
+    if (CanAcceptMail(event->mimeData()) || !LocalFilePaths(event->mimeData()).empty())
         event->acceptProposedAction();
     else
         event->ignore();
@@ -433,7 +415,7 @@ void CBodyPage::dragEnterEvent(QDragEnterEvent* event)
 
 void CBodyPage::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (CanAcceptMail(event->mimeData()) || !LocalFiles(event->mimeData()).isEmpty())
+    if (CanAcceptMail(event->mimeData()) || !LocalFilePaths(event->mimeData()).empty())
         event->acceptProposedAction();
     else
         event->ignore();
@@ -446,8 +428,8 @@ void CBodyPage::dropEvent(QDropEvent* event)
         CWizardPage::dropEvent(event);
         return;
     }
-    const QStringList paths = LocalFiles(event->mimeData());
-    if (paths.isEmpty()) {
+    const std::vector<CPath> paths = LocalFilePaths(event->mimeData());
+    if (paths.empty()) {
         event->ignore();
         return;
     }

@@ -16,6 +16,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class CDrawerFileDlg;
 class CEditLetter;
@@ -72,7 +73,7 @@ public:
     // Button 1025: every attachment removed.
     void OnRemoveAll();
     // Local files handed to the attachment list (a drop on the page or the editor).
-    void OnDropFiles(const QStringList& paths);
+    void OnDropFiles(const std::vector<CPath>& paths);
     // Buttons 1034, 1023 and 1033.
     void OnInsertPhrase();
     void OnClearPhrase();

@@ -78,7 +78,7 @@ CPreviewDlg::CPreviewDlg(CMailDoc* doc, QWidget* parent, int withSend)
     m_fileDialog = std::make_unique<CDrawerFileDlg>(
         1, nullptr, nullptr,
         CDrawerFileDlg::OFN_ALLOWMULTISELECT | CDrawerFileDlg::OFN_EXPLORER | CDrawerFileDlg::OFN_HIDEREADONLY,
-        "すべてのファイル (*.*)|*.*||", this, CDrawerFileDlg::DefaultFolderListPath().GetString());
+        "すべてのファイル (*.*)|*.*||", this, CDrawerFileDlg::DefaultFolderListPath());
     m_files->Init(m_fileDialog.get());
     m_files->SetReadOnly(1);
     m_files->setAcceptDrops(false);
@@ -86,15 +86,7 @@ CPreviewDlg::CPreviewDlg(CMailDoc* doc, QWidget* parent, int withSend)
     SetDesignedRows(m_files);
     CMailDoc::FileList files;
     doc->GetFiles(files);
-    CStringArray paths;
-    CStringArray names;
-    for (const CMailDoc::FileInfo& file : files) {
-        paths.Add(file.path);
-        names.Add(file.title);
-    }
-    CStringArray refused;
-    m_files->AddFiles(paths, &names, 0, refused);
-    m_files->ShowRefused(refused);
+    ShowDocumentFiles(m_files, files);
     m_files->SetModify(0);
     m_files->setFixedHeight(DesignedListHeight(m_files));
     m_total->setText(ToQString(CFileUtility::SizeAutoUnit(m_files->GetSumOfFileSize())));

@@ -3,6 +3,7 @@
 #include "command/CProfile.h"
 #include "command/CQtPlatformUi.h"
 #include "command/CommandIds.h"
+#include "command/QtPath.h"
 #include "command/QtText.h"
 #include "files/CDrawerFileDlg.h"
 
@@ -81,14 +82,17 @@ void CMailReaderDlg::SetPath(const QString& path)
 
 void CMailReaderDlg::OnBrowse()
 {
-    CDrawerFileDlg dialog(1, nullptr, FromQString(m_path->text()).GetString(),
+    CDrawerFileDlg dialog(1, nullptr, nullptr,
                           CDrawerFileDlg::OFN_EXPLORER | CDrawerFileDlg::OFN_CREATEPROMPT |
                               CDrawerFileDlg::OFN_HIDEREADONLY | CDrawerFileDlg::OFN_OVERWRITEPROMPT,
                           // Programs on Linux have no ".exe": the designed first filter would hide them.
                           "すべてのファイル (*.*)|*.*||", this,
-                          CDrawerFileDlg::DefaultFolderListPath().GetString());
+                          CDrawerFileDlg::DefaultFolderListPath());
+    // The path as Qt holds it, not through code page 932, so any name is found again.
+    if (!m_path->text().isEmpty())
+        dialog.selectFile(m_path->text());
     if (dialog.DoModal() == IDOK)
-        m_path->setText(ToQString(dialog.GetPathName()));
+        m_path->setText(ToQtPath(dialog.GetPathName()));
 }
 
 void CMailReaderDlg::OnDefault()

@@ -1,42 +1,40 @@
 #include "model/CFileUtility.h"
 
-#include "encoding/CCodePage.h"
-
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 namespace {
 
-bool IsLeadByte(unsigned char byte)
-{
-    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
-
-bool IsTrailByte(unsigned char byte)
-{
-    return byte >= 0x40 && byte <= 0xFC && byte != 0x7F;
-}
-
-// Length of the code page 932 character at `pos` (2 for a lead byte with its trail byte).
+// Length of the UTF-8 character at `pos` of a file name; a byte that does not begin a
+// well-formed sequence counts as one, so any name can be walked.
 std::size_t CharLength(std::string_view text, std::size_t pos)
 {
-    if (pos + 1 < text.size() && IsLeadByte(static_cast<unsigned char>(text[pos]))
-        && IsTrailByte(static_cast<unsigned char>(text[pos + 1])))
-        return 2;
-    return 1;
+    const auto byte = static_cast<unsigned char>(text[pos]);
+    std::size_t length = byte >= 0xF0 && byte <= 0xF4   ? 4
+                         : byte >= 0xE0 && byte < 0xF0 ? 3
+                         : byte >= 0xC2 && byte < 0xE0 ? 2
+                                                        : 1;
+    if (length == 1 || pos + length > text.size()) return 1;
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((static_cast<unsigned char>(text[pos + i]) & 0xC0) != 0x80) return 1;
+    }
+    return length;
 }
 
-// Shell-style match of "*" (any run of characters) and "?" (one character) on code page 932
-// text, case kept as Linux file names are. A double-byte character counts as one, so "?"
-// matches "表" and a trail byte never matches an ASCII pattern character.
+// Shell-style match of "*" (any run of characters) and "?" (one character) on file names as
+// the file system holds them, case kept as Linux file names are. A character of several
+// bytes counts as one, so "?" matches "表".
 bool MatchWildcard(std::string_view pattern, std::string_view name)
 {
     std::size_t p = 0;
@@ -71,10 +69,7 @@ bool MatchWildcard(std::string_view pattern, std::string_view name)
 
 bool HasWildcard(std::string_view text)
 {
-    for (std::size_t i = 0; i < text.size(); i += CharLength(text, i)) {
-        if (text[i] == '*' || text[i] == '?') return true;
-    }
-    return false;
+    return text.find_first_of("*?") != std::string_view::npos;
 }
 
 // Type descriptions for the usual attachment types; anything else gets "<EXT> ファイル".
@@ -128,7 +123,7 @@ const std::unordered_map<std::string, std::string>& MimeTypes()
 
 }  // namespace
 
-CString CFileUtility::GetContentType(const char* path)
+CString CFileUtility::GetContentType(const CPath& path)
 {
     CString ext = GetFileExt(path);
     if (ext == "eml") return CString("message/rfc822");
@@ -139,47 +134,53 @@ CString CFileUtility::GetContentType(const char* path)
     return CString(found->second);
 }
 
-CString CFileUtility::GetFileNameFromPath(const char* path)
+CString CFileUtility::GetFileNameFromPath(const CPath& path)
 {
-    CString text(path);
-    int slash = text.ReverseFind('/');
-    return slash < 0 ? text : text.Mid(slash + 1);
+    return path.FileName().ToText();
 }
 
-CString CFileUtility::GetFileExt(const char* path)
+CString CFileUtility::GetFileNameFromPath(const char* text)
 {
-    CString name = GetFileNameFromPath(path);
+    CString name(text);
+    int slash = name.ReverseFind('/');
+    return slash < 0 ? name : name.Mid(slash + 1);
+}
+
+CString CFileUtility::GetFileExt(const CPath& path)
+{
+    return GetFileExt(GetFileNameFromPath(path).GetString());
+}
+
+CString CFileUtility::GetFileExt(const char* text)
+{
+    CString name = GetFileNameFromPath(text);
     int dot = name.ReverseFind('.');
     return dot < 0 ? CString() : name.Mid(dot + 1);
 }
 
-CString CFileUtility::GetParentPath(const char* path)
+CPath CFileUtility::GetParentPath(const CPath& path)
 {
-    CString text(path);
-    int slash = text.ReverseFind('/');
-    return slash < 0 ? CString() : text.Left(slash);
+    return path.Parent();
 }
 
-int CFileUtility::Exists(const char* path)
+int CFileUtility::Exists(const CPath& path)
 {
-    CString text(path);
-    if (text.IsEmpty()) return 0;
-    CString pattern = GetFileNameFromPath(path);
-    if (!HasWildcard(pattern.View())) {
+    if (path.IsEmpty()) return 0;
+    const std::string pattern = path.FileName().Native();
+    if (!HasWildcard(pattern)) {
         struct stat info;
-        return lstat(NativePath(path).c_str(), &info) == 0 ? 1 : 0;
+        return lstat(path.c_str(), &info) == 0 ? 1 : 0;
     }
 
     // Only the last part may hold wildcards: search the folder it names.
-    int slash = text.ReverseFind('/');
-    CString folder = slash < 0 ? CString(".") : slash == 0 ? CString("/") : text.Left(slash);
-    DIR* dir = opendir(NativePath(folder.GetString()).c_str());
+    CPath folder = path.Parent();
+    DIR* dir = opendir(folder.IsEmpty() ? "." : folder.c_str());
     if (!dir) return 0;
     int found = 0;
     while (dirent* entry = readdir(dir)) {
         if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
             continue;
-        if (MatchWildcard(pattern.View(), FromNativePath(entry->d_name).View())) {
+        if (MatchWildcard(pattern, entry->d_name)) {
             found = 1;
             break;
         }
@@ -188,24 +189,24 @@ int CFileUtility::Exists(const char* path)
     return found;
 }
 
-int CFileUtility::DeleteFileA(const char* path)
+int CFileUtility::DeleteFileA(const CPath& path)
 {
-    return unlink(NativePath(path).c_str()) == 0 ? 1 : 0;
+    return unlink(path.c_str()) == 0 ? 1 : 0;
 }
 
-long CFileUtility::GetFileSize(const char* path)
+long CFileUtility::GetFileSize(const CPath& path)
 {
     struct stat info;
-    if (stat(NativePath(path).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
     return static_cast<long>(info.st_size);
 }
 
-int CFileUtility::CanReadFile(const char* path)
+int CFileUtility::CanReadFile(const CPath& path)
 {
-    if (path == nullptr || *path == '\0') return 0;
+    if (path.IsEmpty()) return 0;
     // Non-blocking, so that a named pipe cannot hold the caller; the type is checked on the
     // opened file itself.
-    int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) return 0;
     struct stat info;
     int regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
@@ -213,14 +214,14 @@ int CFileUtility::CanReadFile(const char* path)
     return regular ? 1 : 0;
 }
 
-int CFileUtility::IsFolder(const char* path)
+int CFileUtility::IsFolder(const CPath& path)
 {
     struct stat info;
-    if (path == nullptr || stat(NativePath(path).c_str(), &info) != 0) return 0;
+    if (path.IsEmpty() || stat(path.c_str(), &info) != 0) return 0;
     return S_ISDIR(info.st_mode) ? 1 : 0;
 }
 
-CString CFileUtility::GetFileSizeString(const char* path, int autoUnit)
+CString CFileUtility::GetFileSizeString(const CPath& path, int autoUnit)
 {
     long size = GetFileSize(path);
     if (autoUnit) return SizeAutoUnit(size);
@@ -248,10 +249,10 @@ int CFileUtility::IsCommentLine(CString& line)
     return !line.IsEmpty() && line[0] == '#' ? 1 : 0;
 }
 
-CString CFileUtility::GetMimeType(const char* path)
+CString CFileUtility::GetMimeType(const CPath& path)
 {
     struct stat info;
-    if (stat(NativePath(path).c_str(), &info) != 0) return CString();
+    if (stat(path.c_str(), &info) != 0) return CString();
     if (S_ISDIR(info.st_mode)) return CString("ファイル フォルダー");
     CString ext = GetFileExt(path);
     if (ext.IsEmpty()) return CString("ファイル");
@@ -274,14 +275,21 @@ void CFileUtility::ReplaceProhibitedWords(CString& text)
         text.Replace(ch, '_');
 }
 
-std::string CFileUtility::NativePath(const char* path)
+CPath CFileUtility::GetAppDataFolder()
 {
-    std::string utf8;
-    CCodePage::ToUtf8(std::string_view(path ? path : ""), utf8);
-    return utf8;
-}
-
-CString CFileUtility::FromNativePath(const std::string& path)
-{
-    return CCodePage::FromUtf8(path);
+    std::string base;
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    if (xdg && xdg[0] == '/') {
+        base = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        if (!home || home[0] != '/') {
+            const passwd* entry = getpwuid(getuid());
+            home = entry ? entry->pw_dir : nullptr;
+        }
+        if (!home || home[0] != '/') return CPath();
+        base = std::string(home) + "/.local/share";
+    }
+    while (base.size() > 1 && base.back() == '/') base.pop_back();
+    return CPath::FromNative(base);
 }

@@ -278,17 +278,17 @@ void CMailDoc::SetFiles(const FileList& files)
     SetModifiedFlag();
 }
 
-int CMailDoc::SetTempPath(const char* path)
+int CMailDoc::SetTempPath(const CPath& path)
 {
-    if (!path || !*path) return 0;
+    if (path.IsEmpty()) return 0;
     // mkdir fails on an existing folder, so a folder that is not ours is never taken over
     // (and later deleted by ClearAll).
-    if (mkdir(CFileUtility::NativePath(path).c_str(), 0700) != 0) return 0;
+    if (mkdir(path.c_str(), 0700) != 0) return 0;
     tempPath_ = path;
     return 1;
 }
 
-void CMailDoc::GetTempPathA(CString& path) const { path = tempPath_; }
+void CMailDoc::GetTempPathA(CPath& path) const { path = tempPath_; }
 
 void CMailDoc::ClearAll()
 {
@@ -297,10 +297,8 @@ void CMailDoc::ClearAll()
     ClearBccAddresses();
 
     if (!tempPath_.IsEmpty()) {
-        // Works on the file system's own names, so that a file whose name code page 932
-        // cannot hold is deleted as well. Sub-folders and what they hold stay, and then the
-        // folder stays too.
-        std::string folder = CFileUtility::NativePath(tempPath_.GetString());
+        // Sub-folders and what they hold stay, and then the folder stays too.
+        const std::string& folder = tempPath_.Native();
         if (DIR* dir = opendir(folder.c_str())) {
             while (dirent* entry = readdir(dir)) {
                 if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
@@ -315,7 +313,7 @@ void CMailDoc::ClearAll()
         rmdir(folder.c_str());
     }
 
-    tempPath_.Empty();
+    tempPath_ = CPath();
     subject_.Empty();
     dear_.Empty();
     greeting_.Empty();
@@ -374,7 +372,7 @@ std::uint64_t CMailDoc::GetMailSize() const
 {
     std::uint64_t size = CBase64::CalcEnecodedSize64(static_cast<std::uint64_t>(body_.GetLength()));
     for (const FileInfo& file : files_) {
-        long fileSize = CFileUtility::GetFileSize(file.path.GetString());
+        long fileSize = CFileUtility::GetFileSize(file.path);
         // A file that went missing counts as empty; the writer reports it when it gets there.
         if (fileSize < 0) fileSize = 0;
         size += CBase64::CalcEnecodedSize64(static_cast<std::uint64_t>(fileSize));

@@ -8,6 +8,7 @@
 #include "encoding/CJisFallback.h"
 #include "encoding/CString.h"
 #include "model/CAddress.h"
+#include "model/CPath.h"
 #include "smtp/CSmtpSecurity.h"
 
 #include <cstdint>
@@ -29,7 +30,7 @@ public:
     enum Charset : std::int32_t { CharsetAuto = 0, CharsetIso2022Jp = 1, CharsetUtf8 = 2 };
 
     struct FileInfo {
-        CString path;   // full path; its last part is the name in the message, ".eml" = a mail
+        CPath path;     // full path; its last part is the name in the message, ".eml" = a mail
         CString title;  // what the attachment list shows; never read by the library
     };
     using FileList = std::vector<FileInfo>;
@@ -120,8 +121,8 @@ public:
 
     // Creates the folder (one level, mode 0700) and keeps it as the working folder; 0 when it
     // cannot be created or already exists.
-    int SetTempPath(const char* path);
-    void GetTempPathA(CString& path) const;
+    int SetTempPath(const CPath& path);
+    void GetTempPathA(CPath& path) const;
 
     // Empties the message for the next one; keeps sender, account settings, flags, type and
     // threading texts. Deletes the working folder with its files.
@@ -164,6 +165,6 @@ private:
     CString sendServer_;
     long sendPort_ = 25;
     CSmtpSecurity sendSecurity_;
-    CString tempPath_;
+    CPath tempPath_;
     int modified_ = 0;
 };

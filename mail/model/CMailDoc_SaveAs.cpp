@@ -82,9 +82,9 @@ int CMailDoc::SaveAs(CWnd* parent, CFileDialog* dialog)
 
     // The message is written beside the chosen file and put in its place only when complete,
     // so a failed or cancelled save leaves no partial file and keeps a file it would replace.
-    std::string target = TargetFile(CFileUtility::NativePath(dialog->GetPathName().GetString()));
+    std::string target = TargetFile(dialog->GetPathName().Native());
     std::string temp = target.empty() ? std::string() : TempFileBeside(target);
-    CFileOutStream file(CFileUtility::FromNativePath(temp).GetString());
+    CFileOutStream file(CPath::FromNative(temp));
     if (target.empty() || !file.Open()) {
         ShowWarning(parent, "ファイル作成に失敗しました。");
         return 0;

@@ -8,6 +8,7 @@
 // widgets library and the program all show their boxes through it.
 
 #include "encoding/CString.h"
+#include "model/CPath.h"
 
 #include <memory>
 
@@ -35,8 +36,8 @@ public:
     virtual ~CFileDialog() = default;
     // IDOK when the user chose a file.
     virtual int DoModal() = 0;
-    // The chosen path, code page 932 with "/" separators.
-    virtual CString GetPathName() const = 0;
+    // The chosen path.
+    virtual CPath GetPathName() const = 0;
 };
 
 // The progress dialog as CProgressCallback drives it. It disables its owner while it exists

@@ -1,17 +1,18 @@
 #include "parser/CEMailPerser.h"
 
-#include "encoding/CBase64.h"
 #include "encoding/CCodePage.h"
 #include "encoding/CLanguage.h"
-#include "encoding/CQuotedPrint.h"
 #include "model/CAddress.h"
 #include "model/CFileUtility.h"
 #include "model/CMailDoc.h"
+#include "parser/CEMailPerser_p.h"
+#include "parser/CHeaderText.h"
+#include "parser/CHtmlText.h"
+#include "parser/CMailCharset.h"
+#include "parser/CMailboxList.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <new>
 #include <string>
 #include <string_view>
@@ -22,10 +23,10 @@ const char* const headerFieldNames[] = {
 };
 const int numOfHeaderFieldNames = 7;
 
-namespace {
-
+using namespace perser;
 using std::string_view;
-constexpr auto npos = string_view::npos;
+
+namespace {
 
 // Deeper nesting than this is not found in real mail; past it parts are ignored.
 constexpr int kMaxDepth = 24;
@@ -39,135 +40,14 @@ struct DepthGuard {
     int& depth_;
 };
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
-
-std::string ToLower(string_view s)
+// A message whose lines end in LF alone (mailbox and .eml files on Linux) or in CR alone
+// (old Macintosh files) is read as CR LF.
+bool HasBareLineEnd(string_view s)
 {
-    std::string out(s);
-    for (char& c : out) c = Lower(c);
-    return out;
-}
-
-bool EqualNoCase(string_view a, string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    }
-    return true;
-}
-
-bool StartsNoCase(string_view s, std::size_t pos, string_view key)
-{
-    return pos <= s.size() && s.size() - pos >= key.size() && EqualNoCase(s.substr(pos, key.size()), key);
-}
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-string_view TrimView(string_view s)
-{
-    auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!s.empty() && space(s.front())) s.remove_prefix(1);
-    while (!s.empty() && space(s.back())) s.remove_suffix(1);
-    return s;
-}
-
-// Length of the code page 932 character at `i`: a lead byte followed by a valid trail byte is
-// one character of two bytes, anything else one byte.
-std::size_t CharLen(string_view s, std::size_t i)
-{
-    unsigned char b = static_cast<unsigned char>(s[i]);
-    if (((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)) && i + 1 < s.size()) {
-        unsigned char t = static_cast<unsigned char>(s[i + 1]);
-        if (t >= 0x40 && t <= 0xFC && t != 0x7F) return 2;
-    }
-    return 1;
-}
-
-// Finds `what` in s[pos, limit).
-std::size_t FindIn(string_view s, string_view what, std::size_t pos, std::size_t limit)
-{
-    limit = std::min(limit, s.size());
-    if (pos > limit) return npos;
-    std::size_t k = s.substr(0, limit).find(what, pos);
-    return k;
-}
-
-bool IsShiftJis(string_view cs)
-{
-    static const char* const names[] = {"shift_jis", "shift-jis", "sjis", "x-sjis", "cp932",
-                                        "windows-31j", "ms932", "x-ms-cp932", "ms_kanji",
-                                        "csshiftjis", "csWindows31J"};
-    for (const char* n : names) {
-        if (EqualNoCase(cs, n)) return true;
-    }
-    return false;
-}
-
-// Brings `bytes` in `charset` to code page 932. ISO-2022-JP goes through the system's own JIS
-// conversion; text labelled (or defaulted to) US-ASCII that carries JIS escapes is JIS too,
-// as old Japanese mailers sent it. An unknown charset leaves the bytes as they are.
-void ConvertCharset(string_view charset, string_view bytes, CString& out)
-{
-    std::string cs = ToLower(TrimView(charset));
-    if (cs.size() >= 2 && cs.front() == '"' && cs.back() == '"') cs = cs.substr(1, cs.size() - 2);
-    if (std::size_t star = cs.find('*'); star != std::string::npos) cs.resize(star);  // RFC 2231 language
-    bool ascii = cs.empty() || cs == "us-ascii" || cs == "ascii";
-    if (cs.rfind("iso-2022-jp", 0) == 0 || cs == "csiso2022jp" ||
-        (ascii && bytes.find("\x1b$") != npos)) {
-        CLanguage::JIS_SJIS(bytes.data(), static_cast<unsigned int>(bytes.size()), out);
-        return;
-    }
-    if (ascii || IsShiftJis(cs) || !CCodePage::ToCp932(cs.c_str(), bytes, out)) {
-        out = CString(bytes);
-    }
-}
-
-// Undoes the transfer encoding. False when the decoder fails; `out` is then empty.
-bool TransferDecode(const CString& data, string_view encoding, std::string& out)
-{
-    out.clear();
-    std::string enc = ToLower(TrimView(encoding));
-    int (*decoder)(const CString&, unsigned char*, unsigned int, unsigned int&) = nullptr;
-    if (enc == "b" || enc == "base64") decoder = &CBase64::Decode;
-    else if (enc == "q" || enc == "quoted-printable") decoder = &CQuotedPrint::Decode;
-    else if (enc == "h") decoder = &CLanguage::HexDecode;
-    if (!decoder) {
-        out = data.Str();
-        return true;
-    }
-    // Every decoder yields at most as many bytes as it reads.
-    out.resize(static_cast<std::size_t>(data.GetLength()) + 1);
-    unsigned int length = 0;
-    int ok = decoder(data, reinterpret_cast<unsigned char*>(out.data()),
-                     static_cast<unsigned int>(out.size()), length);
-    if (!ok || length > out.size()) {
-        out.clear();
-        return false;
-    }
-    out.resize(length);
-    return true;
-}
-
-// Transfer decoding and charset conversion of a part's content. Files keep their bytes except
-// for ISO-2022-JP text, which becomes Shift_JIS as it always has; body text is converted from
-// any charset.
-bool DecodeContent(const CString& data, string_view encoding, string_view charset,
-                   bool anyCharset, CString& out)
-{
-    std::string bytes;
-    bool ok = TransferDecode(data, encoding, bytes);
-    std::string cs = ToLower(TrimView(charset));
-    if (anyCharset || cs.rfind("iso-2022-jp", 0) == 0) ConvertCharset(cs, bytes, out);
-    else out = CString(std::move(bytes));
-    return ok;
-}
-
-// A message whose lines end in LF alone (mailbox and .eml files on Linux) is read as CR LF.
-bool HasBareLf(string_view s)
-{
-    for (std::size_t p = s.find('\n'); p != npos; p = s.find('\n', p + 1)) {
-        if (p == 0 || s[p - 1] != '\r') return true;
+    for (std::size_t p = s.find_first_of("\r\n"); p != npos; p = s.find_first_of("\r\n", p + 1)) {
+        if (s[p] == '\n') return true;
+        if (p + 1 >= s.size() || s[p + 1] != '\n') return true;
+        ++p;
     }
     return false;
 }
@@ -177,14 +57,25 @@ CString ToCrLf(string_view s)
     std::string out;
     out.reserve(s.size() + s.size() / 32);
     std::size_t from = 0;
-    for (std::size_t p = s.find('\n'); p != npos; p = s.find('\n', p + 1)) {
+    for (std::size_t p = s.find_first_of("\r\n"); p != npos; p = s.find_first_of("\r\n", from)) {
         out.append(s, from, p - from);
-        if (p == 0 || s[p - 1] != '\r') out += '\r';
-        out += '\n';
+        out += "\r\n";
         from = p + 1;
+        if (s[p] == '\r' && from < s.size() && s[from] == '\n') ++from;
     }
     out.append(s, from, npos);
     return CString(std::move(out));
+}
+
+// Body text pieces join with one empty line between them.
+void AppendBody(CString& body, const CString& piece)
+{
+    if (piece.IsEmpty()) return;
+    if (!body.IsEmpty()) {
+        string_view b = body.View();
+        body += (b.size() >= 2 && b.substr(b.size() - 2) == "\r\n") ? "\r\n" : "\r\n\r\n";
+    }
+    body += piece;
 }
 
 // Splits a parameter list at ";" outside double quotes.
@@ -227,9 +118,8 @@ bool RawParameter(string_view params, string_view key, std::string& value)
 
 bool PercentDecode(string_view text, std::string& out)
 {
-    CString data(text);
     std::string bytes;
-    if (!TransferDecode(data, "H", bytes)) return false;
+    if (!TransferDecode(text, "H", bytes)) return false;
     out += bytes;
     return true;
 }
@@ -274,12 +164,12 @@ CString CleanFileName(CString name)
     }
     name.Trim();
     if (name == "" || name == "." || name == "..") return CString();
-    if (CFileUtility::NativePath(name.GetString()).size() > kMaxNativeName) {
+    if (CPath::FromText(name).Native().size() > kMaxNativeName) {
         int dot = name.ReverseFind('.');
         CString ext = (dot > 0 && name.GetLength() - dot <= 16) ? name.Mid(dot) : CString();
         CString stem = name.Left(name.GetLength() - ext.GetLength());
         while (!stem.IsEmpty() &&
-               CFileUtility::NativePath((stem + ext).GetString()).size() > kMaxNativeName) {
+               CPath::FromText(stem + ext).Native().size() > kMaxNativeName) {
             unsigned int keep = static_cast<unsigned int>(stem.GetLength()) * 3 / 4;
             CLanguage::CutSJIS(stem.GetString(), static_cast<unsigned int>(stem.GetLength()), keep, stem);
         }
@@ -309,12 +199,10 @@ int CEMailPerser::ReadField(const CString& text, int pos, int limit, CString& ra
         if (ce == npos || ce > lim) break;
         string_view cont = s.substr(p, ce - p);
         while (!cont.empty() && IsBlank(cont.front())) cont.remove_prefix(1);
-        // Unfolding keeps the words of a folded text apart (RFC 5322 3.2.2); only between two
-        // encoded words does the fold vanish (RFC 2047 6.2).
+        // Unfolding keeps the words of a folded text apart (RFC 5322 3.2.2); between two
+        // encoded words the blank goes again when they are decoded (RFC 2047 6.2).
         if (!cont.empty()) {
-            bool words = value.size() >= 2 && value.compare(value.size() - 2, 2, "?=") == 0 &&
-                         cont.substr(0, 2) == "=?";
-            if (!words) value += ' ';
+            value += ' ';
             value += cont;
         }
         p = ce + 2;
@@ -402,25 +290,15 @@ int CEMailPerser::NextAddress(const CString& value, int pos, CString& address)
 {
     string_view s = value.View();
     std::size_t p = static_cast<std::size_t>(std::max(pos, 0));
-    while (p < s.size() && (IsBlank(s[p]) || s[p] == '\r' || s[p] == '\n')) ++p;
+    while (p < s.size() && IsSpace(s[p])) ++p;
     if (p >= s.size()) return -1;
-    std::size_t from = p;
-    if (s[p] == '"') {
-        // A quoted display name may hold a comma; a backslash escapes the next character.
-        ++p;
-        while (p < s.size() && s[p] != '"') {
-            if (s[p] == '\\' && p + 1 < s.size()) ++p;
-            p += CharLen(s, p);
-        }
-    }
-    int comma = value.Find(',', static_cast<int>(std::min(p, s.size())));
-    std::size_t end = comma < 0 ? s.size() : static_cast<std::size_t>(comma);
-    address = CString(TrimView(s.substr(from, end - from)));
+    std::size_t end = CMailboxList::FindSeparator(s, p, ",");
+    address = CString(TrimView(s.substr(p, end - p)));
     return static_cast<int>(std::min(end + 1, s.size()));
 }
 
-int CEMailPerser::PerseAddressField(const CString& text, int pos, const char* name,
-                                    CStringArray& addresses)
+void CEMailPerser::PerseMailboxes(const CString& text, int pos, const char* name,
+                                  std::vector<CMailbox>& list)
 {
     // `pos` is the field's line, or a line of the header above it.
     std::string key = std::string(name ? name : "") + ":";
@@ -429,24 +307,27 @@ int CEMailPerser::PerseAddressField(const CString& text, int pos, const char* na
         if (line >= 0) pos = line;
     }
     CString raw;
-    if (!ReadField(text, pos, text.GetLength(), raw, nullptr)) return 0;
+    if (!ReadField(text, pos, text.GetLength(), raw, nullptr)) return;
     string_view r = raw.View();
     std::size_t colon = r.find(':');
     std::size_t cut = (name && StartsNoCase(r, 0, key)) ? key.size() : colon + 1;
     if (colon == npos) cut = 0;
     // Split before decoding, so that a decoded display name holding a comma stays whole.
-    CString value(TrimView(r.substr(std::min(cut, r.size()))));
-    value += ",";
-    CString address;
-    for (int p = 0; (p = NextAddress(value, p, address)) >= 0;) {
-        addresses.Add(CString(TrimView(DecodeFieldValue(address).View())));
-    }
+    CString value;
+    CMailCharset::Guess(TrimView(r.substr(std::min(cut, r.size()))), value);
+    CMailboxList::Perse(value.View(), list);
+}
+
+int CEMailPerser::PerseAddressField(const CString& text, int pos, const char* name,
+                                    CStringArray& addresses)
+{
+    std::vector<CMailbox> list;
+    PerseMailboxes(text, pos, name, list);
+    for (const CMailbox& box : list) addresses.Add(box.text);
     return 1;
 }
 
-int CEMailPerser::PerseHeaderFields(const CString& text, int end, int, CStringArray& from,
-                                    CStringArray& to, CStringArray& cc, CString& messageId,
-                                    CString& references, CString& subject, CString& date)
+void CEMailPerser::CollectHeader(const CString& text, int end, Header& header)
 {
     bool seen[7] = {};
     string_view s = text.View();
@@ -459,13 +340,13 @@ int CEMailPerser::PerseHeaderFields(const CString& text, int end, int, CStringAr
             std::string name(headerFieldNames[i]);
             name.pop_back();
             switch (i) {
-            case 0: PerseAddressField(text, pos, name.c_str(), from); break;
-            case 1: PerseAddressField(text, pos, name.c_str(), to); break;
-            case 2: PerseAddressField(text, pos, name.c_str(), cc); break;
-            case 3: PerseFieldValue(text, pos, name.c_str(), messageId, nullptr); break;
-            case 4: PerseFieldValue(text, pos, name.c_str(), references, nullptr); break;
-            case 5: PerseFieldValue(text, pos, name.c_str(), subject, nullptr); break;
-            case 6: PerseFieldValue(text, pos, name.c_str(), date, nullptr); break;
+            case 0: PerseMailboxes(text, pos, name.c_str(), header.from); break;
+            case 1: PerseMailboxes(text, pos, name.c_str(), header.to); break;
+            case 2: PerseMailboxes(text, pos, name.c_str(), header.cc); break;
+            case 3: PerseFieldValue(text, pos, name.c_str(), header.messageId, nullptr); break;
+            case 4: PerseFieldValue(text, pos, name.c_str(), header.references, nullptr); break;
+            case 5: PerseFieldValue(text, pos, name.c_str(), header.subject, nullptr); break;
+            case 6: PerseFieldValue(text, pos, name.c_str(), header.date, nullptr); break;
             }
             break;
         }
@@ -473,11 +354,26 @@ int CEMailPerser::PerseHeaderFields(const CString& text, int end, int, CStringAr
         if (e == npos) break;
         p = e + 2;
     }
+}
+
+int CEMailPerser::PerseHeaderFields(const CString& text, int end, int, CStringArray& from,
+                                    CStringArray& to, CStringArray& cc, CString& messageId,
+                                    CString& references, CString& subject, CString& date)
+{
+    Header header;
+    CollectHeader(text, end, header);
+    for (const CMailbox& box : header.from) from.Add(box.text);
+    for (const CMailbox& box : header.to) to.Add(box.text);
+    for (const CMailbox& box : header.cc) cc.Add(box.text);
+    messageId = header.messageId;
+    references = header.references;
+    subject = header.subject;
+    date = header.date;
     return 1;
 }
 
 void CEMailPerser::ContentTypeIn(const CString& text, int pos, int limit, CString& type,
-                                 CString& parameters)
+                                 CString& parameters, const char* defaultType)
 {
     type.Empty();
     parameters.Empty();
@@ -485,20 +381,23 @@ void CEMailPerser::ContentTypeIn(const CString& text, int pos, int limit, CStrin
     // Read undecoded: parameters are decoded one by one, so that a decoded file name holding
     // ";" or a quote cannot split the list.
     if (!FindFieldIn(text, pos, limit, "Content-Type", value, nullptr, false)) {
-        type = "text/plain";
-        parameters = "charset=us-ascii";
+        type = defaultType;
+        if (type == "text/plain") parameters = "charset=us-ascii";
         return;
     }
     int semi = value.Find(';');
     if (semi >= 0) {
         type = value.Left(semi);
-        type.TrimRight();
+        type.Trim();
         parameters = value.Mid(semi + 1);
         parameters.TrimLeft();
     } else {
         type = value;
+        type.Trim();
         if (type.CompareNoCase("text/plain") == 0) parameters = "charset=us-ascii";
     }
+    // A type without its subtype ("text") is no type: such text is plain text (RFC 2045 5.2).
+    if (type.Find('/') < 0) type = "text/plain";
 }
 
 int CEMailPerser::GetContentType(const CString& text, int pos, CString& type, CString& parameters,
@@ -565,49 +464,28 @@ CString CEMailPerser::GetAttrValue_MultiLine(const CString& parameters, const ch
         if (!prefixed || !piece.encoded) bytes += piece.text;
         else if (!PercentDecode(piece.text, bytes)) return CString();
     }
-    if (!prefixed) return CString(std::move(bytes));
     CString out;
-    ConvertCharset(charset, bytes, out);
+    if (prefixed) CMailCharset::ToCp932(charset, bytes, out);
+    else CMailCharset::Guess(bytes, out);
     return out;
+}
+
+CString CEMailPerser::Parameter(const CString& parameters, const char* name)
+{
+    CString value = GetAttrValue(parameters, name);
+    return value.IsEmpty() ? GetAttrValue_MultiLine(parameters, name) : value;
+}
+
+CString CEMailPerser::RawParameterValue(const CString& parameters, const char* name)
+{
+    std::string value;
+    if (RawParameter(parameters.View(), name, value)) return CString(std::move(value));
+    return GetAttrValue_MultiLine(parameters, name);
 }
 
 CString CEMailPerser::DecodeFieldValue(const CString& value)
 {
-    string_view s = value.View();
-    if (s.find("=?") == npos) return value;
-    std::string out;
-    std::size_t p = 0;
-    for (;;) {
-        std::size_t open = s.find("=?", p);
-        if (open == npos) break;
-        std::size_t q1 = s.find('?', open + 2);
-        std::size_t q2 = q1 == npos ? npos : s.find('?', q1 + 1);
-        std::size_t close = q2 == npos ? npos : s.find("?=", q2 + 1);
-        if (close == npos) break;  // not a whole encoded word: the rest stays as it is
-        out.append(s, p, open - p);
-        string_view charset = s.substr(open + 2, q1 - open - 2);
-        string_view encoding = s.substr(q1 + 1, q2 - q1 - 1);
-        std::string data(s.substr(q2 + 1, close - q2 - 1));
-        if (EqualNoCase(encoding, "Q")) {
-            // In an encoded word "_" stands for a blank (RFC 2047 4.2).
-            std::string q;
-            for (char c : data) {
-                if (c == '_') q += "=20";
-                else q += c;
-            }
-            data.swap(q);
-        }
-        std::string bytes;
-        if (TransferDecode(CString(std::move(data)), encoding, bytes)) {
-            bytes.resize(std::strlen(bytes.c_str()));
-            CString converted;
-            ConvertCharset(charset, bytes, converted);
-            out += converted.View().substr(0, std::strlen(converted.GetString()));
-        }
-        p = close + 2;
-    }
-    out.append(s, p, npos);
-    return CString(std::move(out));
+    return CHeaderText::Decode(value.View());
 }
 
 int CEMailPerser::Decode(const CString& data, const CString& encoding, const CString& charset,
@@ -616,9 +494,11 @@ int CEMailPerser::Decode(const CString& data, const CString& encoding, const CSt
     length = 0;
     if (!buffer || size == 0) return 0;
     std::memset(buffer, 0, size);
+    std::string bytes;
+    int ok = TransferDecode(data.View(), encoding.View(), bytes);
     CString out;
-    if (!DecodeContent(data, encoding.View(), charset.View(), true, out)) return 0;
-    if (static_cast<unsigned int>(out.GetLength()) >= size) return 0;
+    CMailCharset::ToCp932(charset.View(), bytes, out);
+    if (!ok || static_cast<unsigned int>(out.GetLength()) >= size) return 0;
     std::memcpy(buffer, out.GetString(), static_cast<std::size_t>(out.GetLength()));
     length = static_cast<unsigned int>(out.GetLength());
     buffer[length] = 0;
@@ -661,76 +541,125 @@ int CEMailPerser::FindNextBoundary(const CString& text, int pos, const CString& 
     return FindBoundaryIn(text, pos, text.GetLength(), boundary, start, end, last);
 }
 
+CString CEMailPerser::Disposition(const CString& text, int pos, int limit, CString* parameters)
+{
+    CString value;
+    if (!FindFieldIn(text, pos, limit, "Content-Disposition", value, nullptr, false)) return value;
+    int semi = value.Find(';');
+    if (parameters) *parameters = semi < 0 ? CString() : value.Mid(semi + 1);
+    CString kind = semi < 0 ? value : value.Left(semi);
+    kind.Trim();
+    return kind;
+}
+
+bool CEMailPerser::IsBodyText(const CString& text, int pos, int limit, const CString& type,
+                              const CString& parameters)
+{
+    std::string t = ToLower(TrimView(type.View()));
+    if (t != "text/plain" && t != "text/html") return false;
+    if (Disposition(text, pos, limit, nullptr).CompareNoCase("attachment") == 0) return false;
+    return PartFileName(text, pos, limit, parameters).IsEmpty();
+}
+
 namespace {
 enum { kMixed, kAlternative, kRelated };
 }
 
 int CEMailPerser::WalkParts(const CString& text, int pos, const char* tempPath,
-                            const CString& parameters, int kind, CString& body,
-                            CStringArray& names, CStringArray* paths, int& headerEnd,
-                            int& partEnd)
+                            const CString& parameters, int kind, const char* defaultType,
+                            CString& body, CStringArray& names, CStringArray* paths,
+                            int& headerEnd, int& partEnd)
 {
     DepthGuard guard(depth_);
     if (guard.TooDeep()) return 0;
-    CString boundary = GetAttrValue(parameters, "boundary");
+    CString boundary = RawParameterValue(parameters, "boundary");
     int limit = partEnd;
     int start = 0, end = 0, last = 0;
-    if (!FindBoundaryIn(text, pos, limit, boundary, start, end, &last)) return 0;
+    bool found = FindBoundaryIn(text, pos, limit, boundary, start, end, &last);
+    if (!found || last) {
+        // No boundary, none that occurs, or only the closing one: there are no parts, and
+        // the content is read as text, so that nothing is lost.
+        CString piece;
+        ReadText(text, pos, found ? std::min(start + 2, limit) : limit, CString(), false, piece,
+                 headerEnd);
+        AppendBody(body, piece);
+        return 1;
+    }
     headerEnd = start;
-    bool bodyTaken = false;
+
+    struct Part { int start, end; CString type, params; };
+    std::vector<Part> parts;
     while (!last) {
-        int nextStart = 0, nextEnd = 0, nextLast = 0;
-        if (!FindBoundaryIn(text, end, limit, boundary, nextStart, nextEnd, &nextLast)) break;
+        int nextStart = limit, nextEnd = limit, nextLast = 1;
+        if (!FindBoundaryIn(text, end, limit, boundary, nextStart, nextEnd, &nextLast)) {
+            // A message cut short keeps its last part up to the end of the text; the last
+            // line end goes, as it would before a delimiter.
+            nextStart = nextEnd = limit;
+            if (limit >= 2 && text.View().substr(static_cast<std::size_t>(limit) - 2, 2) == "\r\n")
+                nextStart = limit - 2;
+        }
         int partStart = end + 2;
-        if (partStart <= nextStart && !(kind == kAlternative && bodyTaken)) {
-            CString type, params;
-            ContentTypeIn(text, partStart, nextStart, type, params);
-            std::string t = ToLower(TrimView(type.View()));
-            int he = partStart, pe = nextStart, ok = 1;
-            if (kind == kRelated) {
-                CString partBody;
-                ok = PerseMime(text, partStart, tempPath, params, CString(), partBody, names,
-                               paths, he, pe);
-                if (!bodyTaken && !partBody.IsEmpty()) {
-                    body = partBody;
-                    bodyTaken = true;
-                }
-            } else if (kind == kAlternative) {
-                if (t == "text/plain") {
-                    ok = PerseBody(text, partStart, tempPath, params, boundary, body, names,
-                                   paths, he, pe);
-                    bodyTaken = true;
-                }
-            } else if (t == "multipart/alternative") {
-                ok = PerseAlternative(text, partStart, tempPath, params, boundary, body, names,
-                                      paths, he, pe);
-            } else if (t.rfind("multipart/", 0) == 0) {
-                // Nested mixed and related parts (and multipart/signed and the like) hold
-                // bodies and attachments too; none of them is saved as one opaque file.
-                ok = PerseMime(text, partStart, tempPath, params, boundary, body, names, paths,
-                               he, pe);
-            } else if (t == "text/plain") {
-                ok = PerseFile(text, partStart, tempPath, params, boundary, body, names, paths,
-                               he, pe, 1, 0);
-                if (ok < 0) {
-                    pe = nextStart;
-                    ok = PerseBody(text, partStart, tempPath, params, boundary, body, names,
-                                   paths, he, pe);
-                }
-            } else if (t == "message/rfc822") {
-                ok = PerseAttachedMail(text, partStart, tempPath, params, boundary, body, names,
-                                       paths, he, pe);
-            } else {
-                ok = PerseFile(text, partStart, tempPath, params, boundary, body, names, paths,
-                               he, pe);
-            }
-            if (ok <= 0) return 0;
+        if (partStart < nextStart) {
+            Part part{partStart, nextStart, CString(), CString()};
+            ContentTypeIn(text, partStart, nextStart, part.type, part.params, defaultType);
+            parts.push_back(std::move(part));
         }
         start = nextStart;
         end = nextEnd;
         last = nextLast;
     }
-    partEnd = last ? end : limit;
+    partEnd = end;
+
+    if (kind == kAlternative) {
+        // The plain text is the body; without one, a nested multipart (HTML with its
+        // pictures), then HTML. The other alternatives say the same and are skipped.
+        const Part* chosen = nullptr;
+        for (int round = 0; round < 3 && !chosen; ++round) {
+            for (const Part& part : parts) {
+                std::string t = ToLower(TrimView(part.type.View()));
+                bool fits = round == 0 ? t == "text/plain" && IsBodyText(text, part.start, part.end, part.type, part.params)
+                          : round == 1 ? t.rfind("multipart/", 0) == 0
+                          : t == "text/html" && IsBodyText(text, part.start, part.end, part.type, part.params);
+                if (fits) {
+                    chosen = &part;
+                    break;
+                }
+            }
+        }
+        if (!chosen) return 1;
+        int he = chosen->start, pe = chosen->end;
+        return PerseMimeAs(text, chosen->start, tempPath, defaultType, boundary, body, names,
+                           paths, he, pe) > 0;
+    }
+
+    bool bodyTaken = false;
+    for (const Part& part : parts) {
+        std::string t = ToLower(TrimView(part.type.View()));
+        int he = part.start, pe = part.end, ok = 1;
+        if (kind == kRelated) {
+            // The first text is the body; the rest are the pictures and styles it uses.
+            CString partBody;
+            ok = PerseMimeAs(text, part.start, tempPath, defaultType, boundary, partBody, names,
+                             paths, he, pe);
+            if (!bodyTaken && !partBody.IsEmpty()) {
+                AppendBody(body, partBody);
+                bodyTaken = true;
+            }
+        } else if (t.rfind("multipart/", 0) == 0 || t == "message/rfc822") {
+            ok = PerseMimeAs(text, part.start, tempPath, defaultType, boundary, body, names,
+                             paths, he, pe);
+        } else if (IsBodyText(text, part.start, part.end, part.type, part.params)) {
+            // Every inline text part, in order: a footer added by a list stays below the
+            // message instead of replacing it.
+            ok = PerseBody(text, part.start, tempPath, part.params, boundary, body, names,
+                           paths, he, pe);
+        } else {
+            // A named text/plain part is written in both modes, as it always has been.
+            ok = PerseFile(text, part.start, tempPath, part.params, boundary, body, names,
+                           paths, he, pe, t == "text/plain");
+        }
+        if (ok <= 0) return 0;
+    }
     return 1;
 }
 
@@ -739,8 +668,13 @@ int CEMailPerser::PerseMixed(const CString& text, int pos, const char* tempPath,
                              CStringArray& names, CStringArray* paths, int& headerEnd,
                              int& partEnd)
 {
-    return WalkParts(text, pos, tempPath, parameters, kMixed, body, names, paths, headerEnd,
-                     partEnd);
+    CString type, ignored;
+    ContentTypeIn(text, pos, partEnd, type, ignored);
+    // The parts of a digest are mails unless they say otherwise (RFC 2046 5.1.5).
+    const char* defaultType = type.CompareNoCase("multipart/digest") == 0 ? "message/rfc822"
+                                                                           : "text/plain";
+    return WalkParts(text, pos, tempPath, parameters, kMixed, defaultType, body, names, paths,
+                     headerEnd, partEnd);
 }
 
 int CEMailPerser::PerseAlternative(const CString& text, int pos, const char* tempPath,
@@ -748,8 +682,8 @@ int CEMailPerser::PerseAlternative(const CString& text, int pos, const char* tem
                                    CStringArray& names, CStringArray* paths, int& headerEnd,
                                    int& partEnd)
 {
-    return WalkParts(text, pos, tempPath, parameters, kAlternative, body, names, paths,
-                     headerEnd, partEnd);
+    return WalkParts(text, pos, tempPath, parameters, kAlternative, "text/plain", body, names,
+                     paths, headerEnd, partEnd);
 }
 
 int CEMailPerser::PerseRelated(const CString& text, int pos, const char* tempPath,
@@ -757,8 +691,8 @@ int CEMailPerser::PerseRelated(const CString& text, int pos, const char* tempPat
                                CStringArray& names, CStringArray* paths, int& headerEnd,
                                int& partEnd)
 {
-    return WalkParts(text, pos, tempPath, parameters, kRelated, body, names, paths, headerEnd,
-                     partEnd);
+    return WalkParts(text, pos, tempPath, parameters, kRelated, "text/plain", body, names,
+                     paths, headerEnd, partEnd);
 }
 
 int CEMailPerser::PerseMime(const CString& text, int pos, const char* tempPath,
@@ -766,10 +700,19 @@ int CEMailPerser::PerseMime(const CString& text, int pos, const char* tempPath,
                             CStringArray& names, CStringArray* paths, int& headerEnd,
                             int& partEnd)
 {
+    return PerseMimeAs(text, pos, tempPath, "text/plain", boundary, body, names, paths,
+                       headerEnd, partEnd);
+}
+
+int CEMailPerser::PerseMimeAs(const CString& text, int pos, const char* tempPath,
+                              const char* defaultType, const CString& boundary, CString& body,
+                              CStringArray& names, CStringArray* paths, int& headerEnd,
+                              int& partEnd)
+{
     DepthGuard guard(depth_);
     if (guard.TooDeep()) return 0;
     CString type, params;
-    ContentTypeIn(text, pos, partEnd, type, params);
+    ContentTypeIn(text, pos, partEnd, type, params, defaultType);
     std::string t = ToLower(TrimView(type.View()));
     if (t == "multipart/related")
         return PerseRelated(text, pos, tempPath, params, boundary, body, names, paths, headerEnd, partEnd);
@@ -777,196 +720,120 @@ int CEMailPerser::PerseMime(const CString& text, int pos, const char* tempPath,
         return PerseAlternative(text, pos, tempPath, params, boundary, body, names, paths, headerEnd, partEnd);
     if (t.rfind("multipart/", 0) == 0)
         return PerseMixed(text, pos, tempPath, params, boundary, body, names, paths, headerEnd, partEnd);
-    if (t == "text/plain")
-        return PerseBody(text, pos, tempPath, params, CString(), body, names, paths, headerEnd, partEnd);
-    if (t.compare(0, 5, "image") == 0)
-        return PerseFile(text, pos, tempPath, params, CString(), body, names, paths, headerEnd, partEnd);
-    headerEnd = pos;
-    return 1;
+    if (t == "message/rfc822")
+        return PerseAttachedMail(text, pos, tempPath, params, boundary, body, names, paths, headerEnd, partEnd);
+    if (t == "text/plain" || t == "text/html")
+        return PerseBody(text, pos, tempPath, params, boundary, body, names, paths, headerEnd, partEnd);
+    // Pictures, documents, anything else a mail may consist of: an attachment.
+    return PerseFile(text, pos, tempPath, params, boundary, body, names, paths, headerEnd, partEnd);
+}
+
+void CEMailPerser::SplitPart(const CString& text, int pos, int limit, int& headerEnd,
+                             int& contentStart)
+{
+    // The header ends at its empty line. A part whose first line is no header line has no
+    // header: its content starts at once.
+    string_view s = text.View();
+    std::size_t lim = std::min<std::size_t>(static_cast<std::size_t>(std::max(limit, 0)), s.size());
+    std::size_t p = static_cast<std::size_t>(std::max(pos, 0));
+    bool first = true;
+    while (p < lim) {
+        if (s.compare(p, 2, "\r\n") == 0) {
+            headerEnd = static_cast<int>(p);
+            contentStart = static_cast<int>(std::min(p + 2, lim));
+            return;
+        }
+        bool header = !first || IsBlank(s[p]);
+        if (!header) {
+            std::size_t q = p;
+            while (q < lim && s[q] > ' ' && s[q] < 0x7F && s[q] != ':') ++q;
+            header = q > p && q < lim && s[q] == ':';
+            if (!header && first && s.compare(p, 5, "From ") == 0) header = true;
+        }
+        if (!header) {
+            headerEnd = contentStart = static_cast<int>(p);
+            return;
+        }
+        first = false;
+        std::size_t e = FindIn(s, "\r\n", p, lim + 2);
+        if (e == npos || e >= lim) break;
+        p = e + 2;
+    }
+    headerEnd = contentStart = static_cast<int>(lim);
+}
+
+void CEMailPerser::ReadText(const CString& text, int pos, int limit, const CString& parameters,
+                            bool html, CString& out, int& headerEnd)
+{
+    CString charset = Parameter(parameters, "charset");
+    CString encoding;
+    FindFieldIn(text, pos, limit, "Content-Transfer-Encoding", encoding, nullptr, false);
+    int from = limit;
+    SplitPart(text, pos, limit, headerEnd, from);
+    string_view content = text.View().substr(static_cast<std::size_t>(from),
+                                             static_cast<std::size_t>(std::max(limit - from, 0)));
+    std::string bytes;
+    TransferDecode(content, encoding.View(), bytes);
+    if (!html) {
+        CMailCharset::ToCp932(charset.View(), bytes, out);
+        // Decoded text may carry the sender's own line ends; the document's are CR LF.
+        if (HasBareLineEnd(out.View())) out = ToCrLf(out.View());
+        return;
+    }
+    std::string utf8;
+    CMailCharset::ToUtf8(charset.View(), bytes, utf8);
+    CCodePage::FromUtf8(CHtmlText::ToText(utf8), out);
 }
 
 int CEMailPerser::PerseBody(const CString& text, int pos, const char*, const CString& parameters,
                             const CString&, CString& body, CStringArray&, CStringArray*,
                             int& headerEnd, int& partEnd)
 {
-    CString charset = GetAttrValue(parameters, "charset");
-    if (charset.IsEmpty()) charset = "us-ascii";
-    CString encoding;
-    if (!FindFieldIn(text, pos, partEnd, "Content-Transfer-Encoding", encoding, nullptr, false))
-        encoding = "7bit";
-    int empty = EmptyLineIn(text, pos, partEnd);
-    headerEnd = empty < 0 ? partEnd : empty;
-    int from = std::min(headerEnd + 2, partEnd);
-    if (from >= partEnd) {
-        body.Empty();
-        return 1;
-    }
-    CString content(text.View().substr(static_cast<std::size_t>(from),
-                                       static_cast<std::size_t>(partEnd - from)));
-    CString decoded;
-    int ok = DecodeContent(content, encoding.View(), charset.View(), true, decoded);
-    body = std::move(decoded);
-    return ok;
+    CString type, ignored;
+    ContentTypeIn(text, pos, partEnd, type, ignored);
+    CString piece;
+    ReadText(text, pos, partEnd, parameters, type.CompareNoCase("text/html") == 0, piece, headerEnd);
+    AppendBody(body, piece);
+    return 1;
 }
 
 CString CEMailPerser::PartFileName(const CString& text, int pos, int limit,
                                    const CString& parameters)
 {
-    CString name = GetAttrValue(parameters, "name");
-    if (name.IsEmpty()) name = GetAttrValue_MultiLine(parameters, "name");
-    if (!name.IsEmpty()) return name;
-    CString disposition;
-    if (!FindFieldIn(text, pos, limit, "Content-Disposition", disposition, nullptr, false))
-        return name;
-    int semi = disposition.Find(';');
-    if (semi < 0) return name;
-    CString params = disposition.Mid(semi + 1);
-    name = GetAttrValue(params, "filename");
-    if (name.IsEmpty()) name = GetAttrValue_MultiLine(params, "filename");
+    // The Content-Disposition file name is the one meant for a file (RFC 2183 2.3).
+    CString dispositionParams;
+    Disposition(text, pos, limit, &dispositionParams);
+    CString name = Parameter(dispositionParams, "filename");
+    if (name.IsEmpty()) name = Parameter(parameters, "name");
     return name;
 }
 
-namespace {
-
-// Creates a new file "<folder>/<name><suffix>", or with "_1", "_2"... after the name when that
-// exists. O_EXCL: an existing file (or a link planted in the folder) is never overwritten.
-int CreateUnique(const char* folder, const CString& name, const char* suffix, CString& path)
-{
-    CString base(folder);
-    if (!base.IsEmpty() && base[base.GetLength() - 1] != '/') base += "/";
-    base += name;
-    for (int n = 0; n < 100000; ++n) {
-        if (n == 0) path = base + suffix;
-        else path.Format("%s_%d%s", base.GetString(), n, suffix);
-        int fd = ::open(CFileUtility::NativePath(path.GetString()).c_str(),
-                        O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    return -1;
-}
-
-bool WriteAll(int fd, const char* data, std::size_t length)
-{
-    while (length > 0) {
-        ssize_t n = ::write(fd, data, length);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        length -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-struct Base64Class {
-    constexpr Base64Class() : table()
-    {
-        for (int c = 0; c < 256; ++c) {
-            table[c] = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-                       (c >= '0' && c <= '9') || c == '+' || c == '/' || c == '=';
-        }
-    }
-    unsigned char table[256];
-};
-constexpr Base64Class kBase64Class;
-
-unsigned char IsBase64Char(char c) { return kBase64Class.table[static_cast<unsigned char>(c)]; }
-
-// Decodes a file part's content into `fd`. Base64 and quoted-printable go piece by piece (a
-// megabyte of lines at a time, Base64 cut between groups of four), so that a large attachment
-// needs no copy of its own size; ISO-2022-JP text is converted whole, other bytes are
-// written as they stand.
-bool WriteDecoded(int fd, string_view content, string_view encoding, string_view charset)
-{
-    std::string enc = ToLower(TrimView(encoding));
-    bool base64 = enc == "b" || enc == "base64";
-    bool qp = enc == "q" || enc == "quoted-printable";
-    if (ToLower(TrimView(charset)).rfind("iso-2022-jp", 0) == 0 || enc == "h") {
-        CString decoded;
-        DecodeContent(CString(content), encoding, charset, false, decoded);
-        return WriteAll(fd, decoded.GetString(), static_cast<std::size_t>(decoded.GetLength()));
-    }
-    if (!base64 && !qp) return WriteAll(fd, content.data(), content.size());
-
-    constexpr std::size_t kPiece = 1 << 20;
-    CString piece;
-    std::string carry, bytes;
-    for (std::size_t p = 0; p < content.size();) {
-        std::size_t end = std::min(content.size(), p + kPiece);
-        if (end < content.size()) {
-            std::size_t lineEnd = content.find('\n', end);
-            end = lineEnd == npos ? content.size() : lineEnd + 1;
-        }
-        std::string& input = piece.Str();
-        input.assign(carry);
-        input.append(content.substr(p, end - p));
-        carry.clear();
-        if (base64 && end < content.size()) {
-            std::size_t count = 0;
-            for (char c : input) count += IsBase64Char(c);
-            std::size_t extra = count % 4;
-            std::size_t cut = input.size();
-            while (extra > 0 && cut > 0) {
-                if (IsBase64Char(input[--cut])) --extra;
-            }
-            carry.assign(input, cut, npos);
-            input.resize(cut);
-        }
-        TransferDecode(piece, enc, bytes);
-        if (!WriteAll(fd, bytes.data(), bytes.size())) return false;
-        p = end;
-    }
-    if (!carry.empty()) {
-        piece = CString(carry);
-        TransferDecode(piece, enc, bytes);
-        if (!WriteAll(fd, bytes.data(), bytes.size())) return false;
-    }
-    return true;
-}
-
-}  // namespace
-
-int CEMailPerser::WriteFile(const char* tempPath, const CString& name, const char* suffix,
-                            const char* data, std::size_t length, CString& path)
-{
-    int fd = CreateUnique(tempPath, name, suffix, path);
-    if (fd < 0) return 0;
-    bool ok = WriteAll(fd, data, length);
-    return ::close(fd) == 0 && ok;
-}
-
 int CEMailPerser::PerseFile(const CString& text, int pos, const char* tempPath,
-                            const CString& parameters, const CString& boundary, CString&,
+                            const CString& parameters, const CString&, CString&,
                             CStringArray& names, CStringArray* paths, int& headerEnd,
-                            int& partEnd, int force, int fallback)
+                            int& partEnd, int force)
 {
     CString name = PartFileName(text, pos, partEnd, parameters);
-    if (name.IsEmpty() && !fallback) return -1;
     CString type, ignored;
     ContentTypeIn(text, pos, partEnd, type, ignored);
     CString clean = CleanFileName(name);
     if (clean.IsEmpty()) clean = FallbackName(names.GetSize() + 1, type.View());
     names.Add(clean);
 
-    int empty = EmptyLineIn(text, pos, partEnd);
-    headerEnd = empty < 0 ? partEnd : empty;
+    int from = partEnd;
+    SplitPart(text, pos, partEnd, headerEnd, from);
     if (!(paths || force) || !tempPath) return 1;
 
-    CString charset = GetAttrValue(parameters, "charset");
+    CString charset = Parameter(parameters, "charset");
     CString encoding;
-    if (!FindFieldIn(text, pos, partEnd, "Content-Transfer-Encoding", encoding, nullptr, false))
-        encoding = "7bit";
-    int from = std::min(headerEnd + 2, partEnd);
-    int to = partEnd;
-    if (boundary.IsEmpty()) {
-        int next = EmptyLineIn(text, from, partEnd);
-        if (next >= from) to = next;
-    }
+    FindFieldIn(text, pos, partEnd, "Content-Transfer-Encoding", encoding, nullptr, false);
     CString path;
-    int fd = CreateUnique(tempPath, clean, "", path);
+    int fd = files_.Create(tempPath, clean, "", path);
     if (fd < 0) return 0;
-    bool ok = WriteDecoded(fd, text.View().substr(static_cast<std::size_t>(from),
-                                                  static_cast<std::size_t>(std::max(to - from, 0))),
-                           encoding.View(), charset.View());
+    bool ok = CPartFiles::WriteDecoded(
+        fd, text.View().substr(static_cast<std::size_t>(from),
+                               static_cast<std::size_t>(std::max(partEnd - from, 0))),
+        encoding.View(), charset.View());
     if (::close(fd) != 0 || !ok) return 0;
     if (paths) paths->Add(path);
     return 1;
@@ -977,18 +844,17 @@ int CEMailPerser::PerseAttachedMail(const CString& text, int pos, const char* te
                                     CStringArray& names, CStringArray* paths, int& headerEnd,
                                     int& partEnd)
 {
-    int empty = EmptyLineIn(text, pos, partEnd);
-    headerEnd = empty < 0 ? partEnd : empty;
-    int from = std::min(headerEnd + 2, partEnd);
+    int from = partEnd;
+    SplitPart(text, pos, partEnd, headerEnd, from);
     CString content(text.View().substr(static_cast<std::size_t>(from),
-                                       static_cast<std::size_t>(partEnd - from)));
+                                       static_cast<std::size_t>(std::max(partEnd - from, 0))));
     CString name;
     {
         CMailDoc scratch;
-        (void)Perse(content, nullptr, scratch, 1);
+        (void)Perse(content, CPath(), scratch, 1);
         scratch.GetSubject(name);
     }
-    if (name.IsEmpty()) name = GetAttrValue(parameters, "name");
+    if (name.IsEmpty()) name = Parameter(parameters, "name");
     if (name.IsEmpty()) name = FallbackName(names.GetSize() + 1, "");
     names.Add(name);
     if (!paths || !tempPath) return 1;
@@ -998,9 +864,10 @@ int CEMailPerser::PerseAttachedMail(const CString& text, int pos, const char* te
     CLanguage::CutSJIS(clean.GetString(), static_cast<unsigned int>(clean.GetLength()), 64, cut);
     if (cut == "" || cut == "." || cut == "..") cut = FallbackName(names.GetSize(), "");
     CString path;
-    if (!WriteFile(tempPath, cut, ".eml", content.GetString(),
-                   static_cast<std::size_t>(content.GetLength()), path))
-        return 0;
+    int fd = files_.Create(tempPath, cut, ".eml", path);
+    if (fd < 0) return 0;
+    bool ok = CPartFiles::WriteAll(fd, content.GetString(), static_cast<std::size_t>(content.GetLength()));
+    if (::close(fd) != 0 || !ok) return 0;
     paths->Add(path);
     return 1;
 }
@@ -1026,11 +893,11 @@ void CEMailPerser::MakeOriginalSummary(const CStringArray& from, const CStringAr
     if (!files.IsEmpty()) summary += " File:    " + joined(files) + "\r\n";
 }
 
-int CEMailPerser::Perse(const CString& input, const char* tempPath, CMailDoc& doc, int reply)
+int CEMailPerser::Perse(const CString& input, const CPath& tempPath, CMailDoc& doc, int reply)
 {
     // A message too large for the memory left fails like any other unreadable message.
     try {
-        return PerseText(input, tempPath, doc, reply);
+        return PerseText(input, tempPath.IsEmpty() ? nullptr : tempPath.c_str(), doc, reply);
     } catch (const std::bad_alloc&) {
         return 0;
     }
@@ -1039,98 +906,93 @@ int CEMailPerser::Perse(const CString& input, const char* tempPath, CMailDoc& do
 int CEMailPerser::PerseText(const CString& input, const char* tempPath, CMailDoc& doc, int reply)
 {
     DepthGuard guard(depth_);
+    if (depth_ == 1) files_.Reset();
     CString normalized;
-    if (HasBareLf(input.View())) normalized = ToCrLf(input.View());
+    if (HasBareLineEnd(input.View())) normalized = ToCrLf(input.View());
     const CString& text = normalized.IsEmpty() ? input : normalized;
 
     doc.ClearToAddresses();
     doc.ClearCcAddresses();
     doc.ClearBccAddresses();
 
+    // With or without "MIME-Version: 1.0" the Content-Type says what the message is; without
+    // one it is plain text (RFC 2045 5.2) in the charset its bytes show.
     CString body;
     CStringArray names, paths;
     bool writing = !reply && tempPath;
     int result = 0;
-    CString version;
-    if (!guard.TooDeep() && FindField(text, 0, "MIME-Version", version, nullptr)) {
-        // "1.0" may carry a comment, as in "1.0 (Apple Message framework v1)".
-        int comment = version.Find('(');
-        if (comment >= 0) version = version.Left(comment);
-        version.Trim();
-        if (version == "1.0") {
-            // The top-level Content-Type often stands before MIME-Version: read the whole header.
-            int headerEnd = 0, partEnd = text.GetLength();
-            result = PerseMime(text, 0, tempPath, CString(), CString(), body, names,
-                               writing ? &paths : nullptr, headerEnd, partEnd);
-            if (result) {
-                if (writing) {
-                    CMailDoc::FileList files;
-                    for (int i = 0; i < paths.GetSize(); ++i) {
-                        CString title = i < names.GetSize()
-                            ? names[i] : CFileUtility::GetFileNameFromPath(paths[i].GetString());
-                        files.push_back({paths[i], title});
-                    }
-                    doc.SetFiles(files);
+    if (!guard.TooDeep()) {
+        int headerEnd = 0, partEnd = text.GetLength();
+        result = PerseMime(text, 0, tempPath, CString(), CString(), body, names,
+                           writing ? &paths : nullptr, headerEnd, partEnd);
+        if (result) {
+            if (writing) {
+                CMailDoc::FileList files;
+                for (int i = 0; i < paths.GetSize(); ++i) {
+                    CPath path = CPath::FromNative(paths[i].View());
+                    CString title = i < names.GetSize()
+                        ? names[i] : CFileUtility::GetFileNameFromPath(path);
+                    files.push_back({path, title});
                 }
-                doc.SetBody(body);
+                doc.SetFiles(files);
             }
+            doc.SetBody(body);
         }
     }
 
-    int headerEnd = FindEmptyLine(text, 0);
-    if (headerEnd < 0) headerEnd = text.GetLength();
-    CStringArray from, to, cc;
-    CString messageId, references, subject, date;
-    PerseHeaderFields(text, headerEnd, 0, from, to, cc, messageId, references, subject, date);
+    int headerEnd = 0, contentStart = 0;
+    SplitPart(text, 0, text.GetLength(), headerEnd, contentStart);
+    Header header;
+    CollectHeader(text, headerEnd, header);
 
+    CStringArray from, to, cc;
+    for (const CMailbox& box : header.from) from.Add(box.text);
+    for (const CMailbox& box : header.to) to.Add(box.text);
+    for (const CMailbox& box : header.cc) cc.Add(box.text);
     CString summary;
-    MakeOriginalSummary(from, to, cc, subject, date, names, summary);
+    MakeOriginalSummary(from, to, cc, header.subject, header.date, names, summary);
     doc.SetOriginalSummary(summary);
 
     if (reply) {
         CStringArray added;
-        for (const CString& f : from) {
-            if (f.IsEmpty() || std::find(added.begin(), added.end(), f) != added.end()) continue;
-            added.Add(f);
-            CAddress address;
-            address.FromText(f);
-            doc.AddToAddress(address);
+        for (const CMailbox& box : header.from) {
+            if (box.address.IsEmpty() ||
+                std::find(added.begin(), added.end(), box.text) != added.end())
+                continue;
+            added.Add(box.text);
+            doc.AddToAddress(CAddress("", box.name.GetString(), box.address.GetString()));
         }
     }
-    for (const CString& t : to) {
-        if (t.IsEmpty()) continue;
-        CAddress address;
-        address.FromText(t);
-        CString mail = address.GetMailAddress();
+    for (const CMailbox& box : header.to) {
+        if (box.address.IsEmpty()) continue;
         bool known = false;
         for (unsigned int i = 0; i < doc.GetToAddressSize() && !known; ++i) {
-            known = doc.GetToAddress(i)->GetMailAddress().CompareNoCase(mail.GetString()) == 0;
+            known = doc.GetToAddress(i)->GetMailAddress().CompareNoCase(box.address.GetString()) == 0;
         }
         if (known) continue;
+        CAddress address("", box.name.GetString(), box.address.GetString());
         if (reply) doc.AddCcAddress(address);
         else doc.AddToAddress(address);
     }
-    for (const CString& c : cc) {
-        if (c.IsEmpty()) continue;
-        CAddress address;
-        address.FromText(c);
-        doc.AddCcAddress(address);
+    for (const CMailbox& box : header.cc) {
+        if (box.address.IsEmpty()) continue;
+        doc.AddCcAddress(CAddress("", box.name.GetString(), box.address.GetString()));
     }
-    if (reply && !messageId.IsEmpty()) {
-        doc.SetInReplyTo(messageId);
-        CString refs = references;
+    if (reply && !header.messageId.IsEmpty()) {
+        doc.SetInReplyTo(header.messageId);
+        CString refs = header.references;
         if (!refs.IsEmpty()) refs += "\r\n\t";
-        refs += messageId;
+        refs += header.messageId;
         doc.SetReferences(refs);
     }
-    doc.SetSubject(subject);
+    doc.SetSubject(header.subject);
     return result;
 }
 
 int CEMailPerser::GetSubject(const CString& text, CString& subject)
 {
     CMailDoc scratch;
-    int result = Perse(text, nullptr, scratch, 0);
+    int result = Perse(text, CPath(), scratch, 0);
     scratch.GetSubject(subject);
     return result;
 }

@@ -116,7 +116,7 @@ void CSmtp::SetTimeout(int milliseconds)
     CSmtpSocket::SetTimeout(milliseconds);
 }
 
-void CSmtp::SetTrustedCaFile(const char* path)
+void CSmtp::SetTrustedCaFile(const CPath& path)
 {
     CSmtpTls::SetTrustedCaFile(path);
 }

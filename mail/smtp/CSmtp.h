@@ -21,6 +21,7 @@
 // PLAIN (RFC 4616), LOGIN; it is only ever tried over TLS.
 
 #include "encoding/CString.h"
+#include "model/CPath.h"
 #include "smtp/CSmtpSecurity.h"
 
 #include <functional>
@@ -78,9 +79,9 @@ public:
     // The time-out of every socket wait, in milliseconds (0 restores 60 seconds).
     static void SetTimeout(int milliseconds);
     // A PEM file of certificate authorities trusted beside the system's store (a company's
-    // own CA, a test CA); null or "" falls back to the environment variable
+    // own CA, a test CA), by its own bytes; an empty path falls back to the environment variable
     // QUILLON_SMTP_CA_FILE. Verification itself can never be turned off.
-    static void SetTrustedCaFile(const char* path);
+    static void SetTrustedCaFile(const CPath& path);
     // 0 when `address` cannot stand between the angle brackets of a command: it holds CR, LF
     // or NUL. `detail` then says so and shows the address with those bytes made visible.
     static int CheckAddress(const CString& address, CString& detail);

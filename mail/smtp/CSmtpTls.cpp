@@ -22,9 +22,9 @@ const char* const kVerifyFailed = "サーバー証明書を検証できません
 const char* const kCaFileFailed = "信頼する CA 証明書ファイルを読み込めません。";
 const char* const kTlsFault = "TLS 通信エラー";
 
-CString& SetCaFile()
+CPath& SetCaFile()
 {
-    static CString path;
+    static CPath path;
     return path;
 }
 
@@ -92,16 +92,16 @@ CSmtpTls::CSmtpTls(std::unique_ptr<Handles> handles) : handles_(std::move(handle
 
 CSmtpTls::~CSmtpTls() = default;
 
-void CSmtpTls::SetTrustedCaFile(const char* path)
+void CSmtpTls::SetTrustedCaFile(const CPath& path)
 {
-    SetCaFile() = path ? path : "";
+    SetCaFile() = path;
 }
 
-CString CSmtpTls::TrustedCaFile()
+CPath CSmtpTls::TrustedCaFile()
 {
     if (!SetCaFile().IsEmpty()) return SetCaFile();
     const char* fromEnvironment = std::getenv("QUILLON_SMTP_CA_FILE");
-    return fromEnvironment ? fromEnvironment : "";
+    return fromEnvironment ? CPath::FromNative(fromEnvironment) : CPath();
 }
 
 std::unique_ptr<CSmtpTls> CSmtpTls::Handshake(int fd, const char* host, const Wait& wait, CString& failure)
@@ -117,9 +117,9 @@ std::unique_ptr<CSmtpTls> CSmtpTls::Handshake(int fd, const char* host, const Wa
     SSL_CTX_set_min_proto_version(handles->context, TLS1_2_VERSION);
     SSL_CTX_set_verify(handles->context, SSL_VERIFY_PEER, nullptr);
     SSL_CTX_set_default_verify_paths(handles->context);
-    const CString caFile = TrustedCaFile();
-    if (!caFile.IsEmpty() && SSL_CTX_load_verify_locations(handles->context, caFile.GetString(), nullptr) != 1) {
-        failure.Format("%s (%s)\r\n\r\n%s", kCaFileFailed, TakeErrors().c_str(), caFile.GetString());
+    const CPath caFile = TrustedCaFile();
+    if (!caFile.IsEmpty() && SSL_CTX_load_verify_locations(handles->context, caFile.c_str(), nullptr) != 1) {
+        failure.Format("%s (%s)\r\n\r\n%s", kCaFileFailed, TakeErrors().c_str(), caFile.ToText().GetString());
         return nullptr;
     }
 

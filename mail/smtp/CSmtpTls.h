@@ -8,6 +8,7 @@
 // function waits (and keeps the windows painting) until the socket is ready or time runs out.
 
 #include "encoding/CString.h"
+#include "model/CPath.h"
 
 #include <functional>
 #include <memory>
@@ -34,8 +35,8 @@ public:
 
     // The extra CA file trusted beside the system's store: the one set here, else the file
     // named by the environment variable QUILLON_SMTP_CA_FILE; none when both are empty.
-    static void SetTrustedCaFile(const char* path);
-    static CString TrustedCaFile();
+    static void SetTrustedCaFile(const CPath& path);
+    static CPath TrustedCaFile();
 
 private:
     struct Handles;

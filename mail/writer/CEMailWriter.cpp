@@ -268,7 +268,7 @@ int CEMailWriter::CheckFiles(const CMailDoc::FileList& files, CString& errorDeta
             std::fclose(f);
             continue;
         }
-        detail += file.path;
+        detail += file.path.ToText();
         detail += kCrLf;
         failed = 1;
     }
@@ -311,9 +311,9 @@ int CEMailWriter::WriteMixed(const CString& body, const CMailDoc::FileList& file
     int result = 1;
     bool mail = false;
     for (const CMailDoc::FileInfo& file : files) {
-        mail = CFileUtility::GetFileExt(file.path.GetString()) == "eml";
+        mail = CFileUtility::GetFileExt(file.path) == "eml";
         if (!stream_->WriteString(partDelimiter.GetString())) {
-            errorDetail = (mail ? kMailFailed : kFileFailed) + file.path;
+            errorDetail = (mail ? kMailFailed : kFileFailed) + file.path.ToText();
             result = 0;
             break;
         }
@@ -384,7 +384,7 @@ int CEMailWriter::WriteBody(const CString& letter, CString& errorDetail)
 
 CString CEMailWriter::AttachmentName(const CMailDoc::FileInfo& file)
 {
-    return CFileUtility::GetFileNameFromPath(file.path.GetString());
+    return CFileUtility::GetFileNameFromPath(file.path);
 }
 
 int CEMailWriter::WriteAttachmentHeader(const CMailDoc::FileInfo& file, const char* type, const char* encoding)
@@ -445,7 +445,7 @@ int CEMailWriter::WriteFile(const CMailDoc::FileInfo& file, CString& errorDetail
 
     // A message or multipart type cannot be sent in Base64 (RFC 2045 6.4): such a file goes
     // as plain data.
-    CString type = CFileUtility::GetContentType(file.path.GetString());
+    CString type = CFileUtility::GetContentType(file.path);
     if (type.Find("message/") == 0 || type.Find("multipart/") == 0) type = "application/octet-stream";
     if (!WriteAttachmentHeader(file, type.GetString(), "base64")) {
         errorDetail = kFileHeaderFailed;
@@ -454,7 +454,7 @@ int CEMailWriter::WriteFile(const CMailDoc::FileInfo& file, CString& errorDetail
 
     std::FILE* f = OpenAttachment(file.path);
     if (!f) {
-        errorDetail = kOpenFailed + file.path;
+        errorDetail = kOpenFailed + file.path.ToText();
         return 0;
     }
     unsigned char block[kFileBlock];
@@ -472,7 +472,7 @@ int CEMailWriter::WriteFile(const CMailDoc::FileInfo& file, CString& errorDetail
         }
     }
     std::fclose(f);
-    if (!result) errorDetail = kFileFailed + file.path;
+    if (!result) errorDetail = kFileFailed + file.path.ToText();
     return result;
 }
 
@@ -489,7 +489,7 @@ int CEMailWriter::WriteEMail(const CMailDoc::FileInfo& file, CString& errorDetai
 
     std::FILE* f = OpenAttachment(file.path);
     if (!f) {
-        errorDetail = kOpenFailed + file.path;
+        errorDetail = kOpenFailed + file.path.ToText();
         return 0;
     }
     // Mail files saved on this system may end their lines in LF alone; the message carries
@@ -534,7 +534,7 @@ int CEMailWriter::WriteEMail(const CMailDoc::FileInfo& file, CString& errorDetai
     // follows belongs to the next boundary delimiter (RFC 2046 5.1.1), so the mail arrives
     // exactly as it was, with or without a final line end.
     if (result && pendingCr) result = stream_->WriteString(kCrLf);
-    if (!result) errorDetail = kMailFailed + file.path;
+    if (!result) errorDetail = kMailFailed + file.path.ToText();
     return result;
 }
 
@@ -777,7 +777,7 @@ CString CEMailWriter::CleanFieldValue(const CString& value)
     return out;
 }
 
-int CEMailWriter::IsEightBitFile(const CString& path)
+int CEMailWriter::IsEightBitFile(const CPath& path)
 {
     std::FILE* f = OpenAttachment(path);
     if (!f) return 0;
@@ -797,14 +797,14 @@ int CEMailWriter::NeedsEightBit(const CMailDoc& doc)
     CMailDoc::FileList files;
     doc.GetFiles(files);
     for (const CMailDoc::FileInfo& file : files) {
-        if (CFileUtility::GetFileExt(file.path.GetString()) == "eml" && IsEightBitFile(file.path)) return 1;
+        if (CFileUtility::GetFileExt(file.path) == "eml" && IsEightBitFile(file.path)) return 1;
     }
     return 0;
 }
 
-std::FILE* CEMailWriter::OpenAttachment(const CString& path)
+std::FILE* CEMailWriter::OpenAttachment(const CPath& path)
 {
-    std::FILE* f = std::fopen(CFileUtility::NativePath(path.GetString()).c_str(), "rb");
+    std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return nullptr;
     struct stat info {};
     if (::fstat(::fileno(f), &info) != 0 || S_ISDIR(info.st_mode)) {

@@ -40,7 +40,8 @@ public:
     // Whether the document's message holds 8-bit text (an attached mail with bytes above
     // 0x7F), which an SMTP server must be told of (RFC 6152).
     static int NeedsEightBit(const CMailDoc& doc);
-    // The name an attachment has in the message (before encoding).
+    // The name an attachment has in the message (before encoding): its path's last part as
+    // text, "〓" for what code page 932 lacks.
     static CString AttachmentName(const CMailDoc::FileInfo& file);
 
 protected:
@@ -85,8 +86,8 @@ protected:
 private:
     int WriteHeader();
     // Opens an attachment for reading; null when it cannot be opened or is not a file.
-    static std::FILE* OpenAttachment(const CString& path);
-    static int IsEightBitFile(const CString& path);
+    static std::FILE* OpenAttachment(const CPath& path);
+    static int IsEightBitFile(const CPath& path);
     // The header of one attachment part and the empty line after it.
     int WriteAttachmentHeader(const CMailDoc::FileInfo& file, const char* type, const char* encoding);
 

@@ -1,7 +1,5 @@
 #include "writer/CFileOutStream.h"
 
-#include "model/CFileUtility.h"
-
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -13,7 +11,7 @@ namespace {
 constexpr std::size_t kBufferSize = 64 * 1024;
 }
 
-CFileOutStream::CFileOutStream(const char* path) : path_(path)
+CFileOutStream::CFileOutStream(const CPath& path) : path_(path)
 {
 }
 
@@ -25,7 +23,7 @@ CFileOutStream::~CFileOutStream()
 int CFileOutStream::Open()
 {
     if (open_) return 1;
-    file_ = ::open(CFileUtility::NativePath(path_.GetString()).c_str(),
+    file_ = ::open(path_.c_str(),
                    O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (file_ < 0) return 0;
     buffer_.clear();

@@ -4,14 +4,14 @@
 // the file is complete calls Flush before Close.
 
 #include "encoding/CString.h"
+#include "model/CPath.h"
 #include "writer/COutputStream.h"
 
 #include <string>
 
 class CFileOutStream : public COutputStream {
 public:
-    // `path` is code page 932 with "/" separators.
-    explicit CFileOutStream(const char* path);
+    explicit CFileOutStream(const CPath& path);
     ~CFileOutStream() override;
     CFileOutStream(const CFileOutStream&) = delete;
     CFileOutStream& operator=(const CFileOutStream&) = delete;
@@ -31,7 +31,7 @@ public:
 private:
     int WriteOut(const char* data, std::size_t length);
 
-    CString path_;
+    CPath path_;
     int file_ = -1;
     int open_ = 0;
     int failed_ = 0;

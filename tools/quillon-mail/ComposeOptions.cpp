@@ -120,9 +120,10 @@ int ComposeOptions::Fill(CMailDoc& doc, std::string& error) const
     doc.SetReplaceMode(replace);
 
     CMailDoc::FileList files;
-    for (const std::string& path : attach) {
-        CString cp932 = ToCp932(path);
-        files.push_back({cp932, CFileUtility::GetFileNameFromPath(cp932.GetString())});
+    // A path from the command line is the file system's own bytes and is kept as it is.
+    for (const std::string& argument : attach) {
+        CPath path = CPath::FromNative(argument);
+        files.push_back({path, CFileUtility::GetFileNameFromPath(path)});
     }
     doc.SetFiles(files);
     return 1;

@@ -21,7 +21,8 @@ struct ComposeOptions {
     // 1 taken, 0 not a compose option, -1 a usage error described in `error`.
     int Take(const std::vector<std::string>& args, std::size_t& index, std::string& error);
 
-    // Fills the document, converting every text to code page 932. 0 with a message in
+    // Fills the document, converting every text to code page 932 (attachment paths stay the
+    // file system's bytes). 0 with a message in
     // `error` when the body file cannot be read.
     int Fill(CMailDoc& doc, std::string& error) const;
 

@@ -18,10 +18,9 @@
 
 namespace {
 
-// One JSON string from code page 932 text.
-std::string Json(const CString& cp932)
+// One JSON string from UTF-8 bytes.
+std::string Json(std::string_view utf8)
 {
-    std::string utf8 = CCodePage::ToUtf8(cp932);
     std::string out = "\"";
     for (unsigned char c : utf8) {
         switch (c) {
@@ -41,6 +40,12 @@ std::string Json(const CString& cp932)
         }
     }
     return out + "\"";
+}
+
+// One JSON string from code page 932 text.
+std::string Json(const CString& cp932)
+{
+    return Json(CCodePage::ToUtf8(cp932));
 }
 
 std::string Addresses(const CMailDoc& doc, unsigned int count,
@@ -83,9 +88,8 @@ int RunParse(const std::vector<std::string>& args)
 
     CMailDoc doc;
     CEMailPerser parser;
-    CString tempPath = temp ? CFileUtility::FromNativePath(temp) : CString();
-    int result = parser.Perse(CString(std::move(bytes)), temp ? tempPath.GetString() : nullptr,
-                              doc, reply);
+    CPath tempPath = temp ? CPath::FromNative(temp) : CPath();
+    int result = parser.Perse(CString(std::move(bytes)), tempPath, doc, reply);
 
     CString subject, inReplyTo, references, body, summary;
     doc.GetSubject(subject);
@@ -108,7 +112,8 @@ int RunParse(const std::vector<std::string>& args)
                       ", \"original_summary\": " + Json(summary) + ", \"files\": [";
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (i) out += ", ";
-        out += "{\"path\": " + Json(files[i].path) + ", \"title\": " + Json(files[i].title) + "}";
+        // The file system's bytes of the file the parser wrote (UTF-8 names).
+        out += "{\"path\": " + Json(files[i].path.Native()) + ", \"title\": " + Json(files[i].title) + "}";
     }
     out += "]}\n";
     std::fwrite(out.data(), 1, out.size(), stdout);

@@ -46,7 +46,7 @@ int WriteToFile(const CMailDoc& doc, const std::string& output, bool keepBcc)
     std::string temp = output.substr(0, start) + "." + output.substr(start) + "."
                        + std::to_string(::getpid()) + ".part";
 
-    CFileOutStream file(CFileUtility::FromNativePath(temp).GetString());
+    CFileOutStream file(CPath::FromNative(temp));
     if (!file.Open()) return Failure("cannot create " + output + ": " + std::strerror(errno));
     CString detail;
     if (!WriteMessage(doc, file, keepBcc, detail)) {

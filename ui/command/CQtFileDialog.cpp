@@ -1,7 +1,7 @@
 #include "command/CQtFileDialog.h"
 
+#include "command/QtPath.h"
 #include "command/QtText.h"
-#include "encoding/CCodePage.h"
 
 #include <QFileDialog>
 #include <QStringList>
@@ -38,17 +38,17 @@ void CQtFileDialog::SetTitle(const char* title)
 
 int CQtFileDialog::DoModal()
 {
-    path_.Empty();
+    path_ = CPath();
     if (dialog_->exec() != QDialog::Accepted)
         return IDCANCEL;
     const QStringList files = dialog_->selectedFiles();
     if (files.isEmpty())
         return IDCANCEL;
-    path_ = CCodePage::FromUtf8(files.first().toStdString());
+    path_ = FromQtPath(files.first());
     return IDOK;
 }
 
-CString CQtFileDialog::GetPathName() const
+CPath CQtFileDialog::GetPathName() const
 {
     return path_;
 }

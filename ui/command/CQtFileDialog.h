@@ -1,8 +1,8 @@
 #pragma once
 // The file dialog that message saving shows: a QFileDialog prepared the way the framework's
 // file dialog is (open or save, default extension, default name, "desc|pattern|...||"
-// filter, title, all in code page 932). The chosen path comes back as code page 932; a
-// character of the real file name that code page 932 cannot hold becomes "〓".
+// filter, title, all in code page 932). The chosen path comes back as the file system's
+// bytes, whatever characters its name holds.
 
 #include "model/CPlatformUi.h"
 
@@ -22,7 +22,7 @@ public:
     void SetTitle(const char* title);
     // Save dialogs ask before overwriting an existing file (the framework's default flags).
     int DoModal() override;
-    CString GetPathName() const override;
+    CPath GetPathName() const override;
 
     // The Qt dialog, for callers that set more (a start folder) and for tests.
     QFileDialog* GetDialog() const { return dialog_; }
@@ -32,5 +32,5 @@ public:
 
 private:
     QFileDialog* dialog_;
-    CString path_;
+    CPath path_;
 };

@@ -2,13 +2,13 @@
 
 #include "command/CQtFileDialog.h"
 #include "command/CommandIds.h"
+#include "command/QtPath.h"
 #include "command/QtText.h"
 #include "model/CFileUtility.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
-#include <QFile>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QGridLayout>
@@ -18,12 +18,15 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
-#include <QStandardPaths>
 #include <QUrl>
+
+#include <fstream>
+#include <iterator>
+#include <string>
 
 CDrawerFileDlg::CDrawerFileDlg(int openFileDialog, const char* defaultExt, const char* fileName,
                                unsigned long flags, const char* filter, QWidget* parent,
-                               const char* folderListPath)
+                               const CPath& folderListPath)
     : QFileDialog(parent), folderListPath_(folderListPath)
 {
     setOption(QFileDialog::DontUseNativeDialog, true);
@@ -107,28 +110,28 @@ int CDrawerFileDlg::DoModal()
     return exec() == QDialog::Accepted ? IDOK : IDCANCEL;
 }
 
-CString CDrawerFileDlg::GetPathName() const
+CPath CDrawerFileDlg::GetPathName() const
 {
     const QStringList files = selectedFiles();
-    return files.isEmpty() ? CString() : FromQString(files.front());
+    return files.isEmpty() ? CPath() : FromQtPath(files.front());
 }
 
-CStringArray CDrawerFileDlg::GetPathNames() const
+std::vector<CPath> CDrawerFileDlg::GetPathNames() const
 {
-    CStringArray paths;
-    for (const QString& file : selectedFiles()) paths.Add(FromQString(file));
+    std::vector<CPath> paths;
+    for (const QString& file : selectedFiles()) paths.push_back(FromQtPath(file));
     return paths;
 }
 
-CString CDrawerFileDlg::GetCurrentFolder() const
+CPath CDrawerFileDlg::GetCurrentFolder() const
 {
-    return FromQString(currentFolder_);
+    return FromQtPath(currentFolder_);
 }
 
-CString CDrawerFileDlg::DefaultFolderListPath()
+CPath CDrawerFileDlg::DefaultFolderListPath()
 {
-    QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    return FromQString(data + u"/Velto/Quillon/FolderList.txt"_qs);
+    CPath data = CFileUtility::GetAppDataFolder();
+    return data.IsEmpty() ? CPath() : data / "Velto" / "Quillon" / "FolderList.txt";
 }
 
 void CDrawerFileDlg::showEvent(QShowEvent* event)
@@ -161,9 +164,12 @@ void CDrawerFileDlg::OnFolderChange()
 void CDrawerFileDlg::LoadFolderList()
 {
     folderList_->clear();
-    QFile file(QString::fromStdString(CFileUtility::NativePath(folderListPath_.GetString())));
-    if (file.open(QIODevice::ReadOnly)) {
-        const QList<QByteArray> lines = file.readAll().split('\n');
+    // Opened by its own bytes, so that any folder can hold the list.
+    std::ifstream file(folderListPath_.c_str(), std::ios::binary);
+    if (file) {
+        const QByteArray all = QByteArray::fromStdString(
+            std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()));
+        const QList<QByteArray> lines = all.split('\n');
         for (qsizetype i = 0; i < lines.size(); ++i) {
             QByteArray line = lines[i];
             // The text after the last line break is a line only when it holds something.
@@ -177,12 +183,10 @@ void CDrawerFileDlg::LoadFolderList()
 
 void CDrawerFileDlg::SaveFolderList()
 {
-    QFile file(QString::fromStdString(CFileUtility::NativePath(folderListPath_.GetString())));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
-    for (int i = 0; i < folderList_->count(); ++i) {
-        file.write(folderList_->itemText(i).toUtf8());
-        file.write("\n");
-    }
+    std::ofstream file(folderListPath_.c_str(), std::ios::binary | std::ios::trunc);
+    if (!file) return;
+    for (int i = 0; i < folderList_->count(); ++i)
+        file << folderList_->itemText(i).toStdString() << '\n';
 }
 
 int CDrawerFileDlg::AddFolder(const QString& folder)

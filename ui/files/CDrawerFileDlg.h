@@ -5,12 +5,15 @@
 // it out; a button shows the current folder in the file manager.
 //
 // The folder list is a UTF-8 text file, one folder per line, in the list's (sorted) order.
+// Chosen paths come back as the file system's bytes (CPath).
 // A missing file is an empty list. It is written at once on every change.
 
 #include "encoding/CString.h"
 #include "model/CPlatformUi.h"
 
 #include <QFileDialog>
+
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -38,24 +41,24 @@ public:
     };
 
     // `openFileDialog` non-zero for an open dialog, else a save dialog. `filter` in the
-    // form "説明 (*.txt)|*.txt|すべてのファイル (*.*)|*.*||". All texts and paths are code
-    // page 932; `folderListPath` names the folder-list file.
+    // form "説明 (*.txt)|*.txt|すべてのファイル (*.*)|*.*||". The texts are code page 932;
+    // `folderListPath` names the folder-list file.
     CDrawerFileDlg(int openFileDialog, const char* defaultExt, const char* fileName,
                    unsigned long flags, const char* filter, QWidget* parent,
-                   const char* folderListPath);
+                   const CPath& folderListPath);
     ~CDrawerFileDlg() override;
 
     // IDOK when the user chose, else IDCANCEL.
     int DoModal() override;
-    // The first chosen path, code page 932.
-    CString GetPathName() const override;
+    // The first chosen path.
+    CPath GetPathName() const override;
     // Every chosen path in the dialog's order.
-    CStringArray GetPathNames() const;
-    // The folder the dialog shows, code page 932.
-    CString GetCurrentFolder() const;
+    std::vector<CPath> GetPathNames() const;
+    // The folder the dialog shows.
+    CPath GetCurrentFolder() const;
 
-    // "FolderList.txt" in the program's data folder ($XDG_DATA_HOME/Velto/Quillon).
-    static CString DefaultFolderListPath();
+    // "FolderList.txt" in the program's data folder (<application data>/Velto/Quillon).
+    static CPath DefaultFolderListPath();
 
 protected:
     // Runs whenever the dialog is shown: reads the folder list and centres the dialog.
@@ -75,7 +78,7 @@ private:
     int AddFolder(const QString& folder);
 
     QString currentFolder_;
-    CString folderListPath_;
+    CPath folderListPath_;
     QComboBox* folderList_ = nullptr;
     QCheckBox* addFolder_ = nullptr;
     QPushButton* openExplorer_ = nullptr;

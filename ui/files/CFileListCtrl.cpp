@@ -3,6 +3,7 @@
 #include "command/CCommandDlg.h"
 #include "command/CommandIds.h"
 #include "encoding/CBase64.h"
+#include "command/QtPath.h"
 #include "command/QtText.h"
 #include "model/CFileUtility.h"
 #include "command/CQtPlatformUi.h"
@@ -26,17 +27,16 @@
 
 #include <climits>
 #include <memory>
+#include <vector>
+
+#include <sys/stat.h>
 
 namespace {
 
-// The code page 932 bytes of a column, kept beside its text so that they come back exactly.
+// The bytes of a column (code page 932 of the name, the file system's bytes of the path),
+// kept beside its text so that they come back exactly.
 constexpr int kBytesRole = Qt::UserRole;
 constexpr int kImageRole = Qt::UserRole + 1;
-
-QString NativeName(const char* path)
-{
-    return QString::fromStdString(CFileUtility::NativePath(path));
-}
 
 // What a file of `size` bytes becomes in the message; 0 for a file that cannot be queried.
 long EncodedSize(long size)
@@ -49,10 +49,7 @@ long EncodedSize(long size)
 
 bool HasLocalFiles(const QMimeData* data)
 {
-    if (data == nullptr || !data->hasUrls()) return false;
-    for (const QUrl& url : data->urls())
-        if (url.isLocalFile()) return true;
-    return false;
+    return !LocalFilePaths(data).empty();
 }
 
 }  // namespace
@@ -93,14 +90,13 @@ int CFileListCtrl::CreateColmns()
     return columnCount() == 2 ? 1 : 0;
 }
 
-int CFileListCtrl::AddFile(const char* path, const char* displayName)
+int CFileListCtrl::AddFile(const CPath& path, const char* displayName)
 {
-    if (path == nullptr || *path == '\0') return 0;
     if (!CFileUtility::CanReadFile(path)) return 0;
-    QFileInfo info(NativeName(path));
 
     int image = -1;
-    QIcon icon = iconProvider_.icon(info);
+    // The icon only: a name that is not UTF-8 gets the icon of an unknown type.
+    QIcon icon = iconProvider_.icon(QFileInfo(ToQtPath(path)));
     if (!icon.isNull()) {
         imageList_.append(icon);
         image = static_cast<int>(imageList_.size()) - 1;
@@ -115,8 +111,8 @@ int CFileListCtrl::AddFile(const char* path, const char* displayName)
     item->setData(0, kBytesRole, QByteArray::fromStdString(name.Str()));
     item->setData(0, kImageRole, image);
     if (image >= 0) item->setIcon(0, imageList_[image]);
-    item->setText(1, ToQString(CString(path)));
-    item->setData(1, kBytesRole, QByteArray(path));
+    item->setText(1, ToQString(path.ToText()));
+    item->setData(1, kBytesRole, QByteArray::fromStdString(path.Native()));
     addTopLevelItem(item);
 
     modify_ = 1;
@@ -129,58 +125,52 @@ int CFileListCtrl::AddFilesByFileDlg()
     if (dialog_ == nullptr) return 0;
     if (dialog_->DoModal() != IDOK) return 1;
 
-    CStringArray paths;
+    std::vector<CPath> paths;
     if (auto* qtDialog = dynamic_cast<QFileDialog*>(dialog_)) {
-        for (const QString& file : qtDialog->selectedFiles()) paths.Add(FromQString(file));
+        for (const QString& file : qtDialog->selectedFiles()) paths.push_back(FromQtPath(file));
     } else {
-        paths.Add(dialog_->GetPathName());
+        paths.push_back(dialog_->GetPathName());
     }
-    for (const CString& path : paths) {
-        if (AddFile(path.GetString(), nullptr)) continue;
+    for (const CPath& path : paths) {
+        if (AddFile(path, nullptr)) continue;
         // A folder is no file to attach; anything else chosen must be named.
-        if (!CFileUtility::IsFolder(path.GetString())) {
-            CStringArray refused;
-            refused.Add(path);
-            ShowRefused(refused);
-        }
+        if (!CFileUtility::IsFolder(path)) ShowRefused({path});
         return 0;
     }
     return 1;
 }
 
-int CFileListCtrl::AddFiles(const CStringArray& paths, const CStringArray* names, int stopAtFirstRefusal,
-                            CStringArray& refused)
+int CFileListCtrl::AddFiles(const std::vector<CPath>& paths, const std::vector<CString>* names,
+                            int stopAtFirstRefusal, std::vector<CPath>& refused)
 {
     int added = 0;
-    for (int i = 0; i < paths.GetSize(); ++i) {
-        const CString& path = paths[i];
-        if (CFileUtility::IsFolder(path.GetString())) continue;
-        const char* name = names != nullptr && i < names->GetSize() ? (*names)[i].GetString() : nullptr;
-        if (AddFile(path.GetString(), name)) {
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const CPath& path = paths[i];
+        if (CFileUtility::IsFolder(path)) continue;
+        const char* name = names != nullptr && i < names->size() ? (*names)[i].GetString() : nullptr;
+        if (AddFile(path, name)) {
             ++added;
             continue;
         }
-        refused.Add(path);
+        refused.push_back(path);
         if (stopAtFirstRefusal) break;
     }
     return added;
 }
 
-void CFileListCtrl::ShowRefused(const CStringArray& refused)
+void CFileListCtrl::ShowRefused(const std::vector<CPath>& refused)
 {
-    if (refused.GetSize() == 0) return;
+    if (refused.empty()) return;
     CString text("次のファイルは読み込めないため、添付できませんでした。");
-    for (const CString& path : refused) text += "\n" + path;
+    for (const CPath& path : refused) text += "\n" + path.ToText();
     MessageBox(this, ToQString(text), u"添付ファイル"_qs, MB_OK | MB_ICONEXCLAMATION);
 }
 
-int CFileListCtrl::OnDropFiles(const QStringList& paths)
+int CFileListCtrl::OnDropFiles(const std::vector<CPath>& paths)
 {
-    CStringArray dropped;
-    for (const QString& path : paths) dropped.Add(FromQString(path));
-    CStringArray refused;
-    const int added = AddFiles(dropped, nullptr, 0, refused);
-    if (refused.GetSize() > 0)
+    std::vector<CPath> refused;
+    const int added = AddFiles(paths, nullptr, 0, refused);
+    if (!refused.empty())
         QTimer::singleShot(0, this, [this, refused] { ShowRefused(refused); });
     return added;
 }
@@ -235,10 +225,10 @@ QList<int> CFileListCtrl::SelectedRows() const
     return rows;
 }
 
-CString CFileListCtrl::GetFilePath(int index) const
+CPath CFileListCtrl::GetFilePath(int index) const
 {
-    if (index < 0 || index >= topLevelItemCount()) return CString();
-    return CString(topLevelItem(index)->data(1, kBytesRole).toByteArray().toStdString());
+    if (index < 0 || index >= topLevelItemCount()) return CPath();
+    return CPath::FromNative(topLevelItem(index)->data(1, kBytesRole).toByteArray().toStdString());
 }
 
 CString CFileListCtrl::GetDispName(int index) const
@@ -251,20 +241,20 @@ long CFileListCtrl::GetSumOfFileSize() const
 {
     long sum = 0;
     for (int i = 0; i < topLevelItemCount(); ++i)
-        sum += EncodedSize(CFileUtility::GetFileSize(GetFilePath(i).GetString()));
+        sum += EncodedSize(CFileUtility::GetFileSize(GetFilePath(i)));
     return sum;
 }
 
 CString CFileListCtrl::GetInfoTip(int index) const
 {
-    CString path = GetFilePath(index);
+    CPath path = GetFilePath(index);
     if (path.IsEmpty()) return CString();
     CString name = GetDispName(index);
-    CString tip = path;
-    CString pathExt = CFileUtility::GetFileExt(path.GetString());
+    CString tip = path.ToText();
+    CString pathExt = CFileUtility::GetFileExt(path);
     CString nameExt = CFileUtility::GetFileExt(name.GetString());
     if (pathExt.MakeLower() == "eml" && nameExt.MakeLower() != "eml") tip = name;
-    long size = CFileUtility::GetFileSize(path.GetString());
+    long size = CFileUtility::GetFileSize(path);
     // A file that has gone since it was added has no size to show.
     if (size >= 0) tip += " (" + CFileUtility::SizeAutoUnit(EncodedSize(size)) + ")";
     return tip;
@@ -272,9 +262,9 @@ CString CFileListCtrl::GetInfoTip(int index) const
 
 int CFileListCtrl::OpenFile(int index)
 {
-    CString path = GetFilePath(index);
+    CPath path = GetFilePath(index);
     if (path.IsEmpty()) return 0;
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(NativeName(path.GetString())))) {
+    if (!QDesktopServices::openUrl(UrlFromPath(path))) {
         MessageBox(this, u"ファイルを開けませんでした。"_qs, u"添付ファイル"_qs,
                    MB_OK | MB_ICONEXCLAMATION);
         return 0;
@@ -294,6 +284,7 @@ void CFileListCtrl::NotifyParent()
 
 void CFileListCtrl::ProcessEditAdd()
 {
+    if (readOnly_) return;
     AddFilesByFileDlg();
 }
 
@@ -304,6 +295,7 @@ void CFileListCtrl::ProcessEditModify()
 
 void CFileListCtrl::ProcessEditDelete()
 {
+    if (readOnly_) return;
     DeleteSelectedItems();
 }
 
@@ -314,7 +306,7 @@ void CFileListCtrl::ProcessEditSelectAll()
 
 int CFileListCtrl::UpadateEditAdd()
 {
-    return 1;
+    return readOnly_ ? 0 : 1;
 }
 
 int CFileListCtrl::UpadateEditModify()
@@ -324,7 +316,7 @@ int CFileListCtrl::UpadateEditModify()
 
 int CFileListCtrl::UpadateEditDelete()
 {
-    return GetSelectedCount() > 0 ? 1 : 0;
+    return !readOnly_ && GetSelectedCount() > 0 ? 1 : 0;
 }
 
 int CFileListCtrl::UpadateEditSelectAll()
@@ -395,7 +387,7 @@ void CFileListCtrl::mouseDoubleClickEvent(QMouseEvent* event)
 
 void CFileListCtrl::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (HasLocalFiles(event->mimeData()))
+    if (!readOnly_ && HasLocalFiles(event->mimeData()))
         event->acceptProposedAction();
     else
         event->ignore();
@@ -403,7 +395,7 @@ void CFileListCtrl::dragEnterEvent(QDragEnterEvent* event)
 
 void CFileListCtrl::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (HasLocalFiles(event->mimeData()))
+    if (!readOnly_ && HasLocalFiles(event->mimeData()))
         event->acceptProposedAction();
     else
         event->ignore();
@@ -411,13 +403,11 @@ void CFileListCtrl::dragMoveEvent(QDragMoveEvent* event)
 
 void CFileListCtrl::dropEvent(QDropEvent* event)
 {
-    if (!HasLocalFiles(event->mimeData())) {
+    const std::vector<CPath> paths = LocalFilePaths(event->mimeData());
+    if (readOnly_ || paths.empty()) {
         event->ignore();
         return;
     }
-    QStringList paths;
-    for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile()) paths << url.toLocalFile();
     event->acceptProposedAction();
     OnDropFiles(paths);
 }

@@ -18,9 +18,9 @@ constexpr char kPrefix[] = "tpl";
 constexpr std::size_t kPrefixLength = 3;
 
 // The whole file, or false when it cannot be opened or read.
-bool ReadAll(const std::string& nativePath, std::string& content)
+bool ReadAll(const CPath& path, std::string& content)
 {
-    std::FILE* file = std::fopen(nativePath.c_str(), "rb");
+    std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) return false;
     content.clear();
     char buffer[8192];
@@ -70,22 +70,20 @@ bool WriteAll(int fd, const std::string& data)
 
 // Creates (or truncates) the file and writes title, CR LF, body; a file left half written
 // is removed.
-bool WriteEntry(const std::string& nativePath, const CString& title, const CString& body,
-                int extraFlags)
+bool WriteEntry(const CPath& path, const CString& title, const CString& body, int extraFlags)
 {
-    int fd = ::open(nativePath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | extraFlags,
-                    0666);
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | extraFlags, 0666);
     if (fd < 0) return false;
     std::string data = title.Str() + "\r\n" + body.Str();
     bool ok = WriteAll(fd, data);
     ok = (::close(fd) == 0) && ok;
-    if (!ok) ::unlink(nativePath.c_str());
+    if (!ok) ::unlink(path.c_str());
     return ok;
 }
 
 }  // namespace
 
-CTemplateFile::CTemplateFile(const char* folder) : folder_(folder) {}
+CTemplateFile::CTemplateFile(const CPath& folder) : folder_(folder) {}
 
 CTemplateFile::CTemplateFile(const CTemplateFile& other) : folder_(other.folder_) {}
 
@@ -106,7 +104,7 @@ CTemplateFile::~CTemplateFile()
 int CTemplateFile::ListFirst(long& id, CString& title)
 {
     ListEnd();
-    search_ = ::opendir(CFileUtility::NativePath(folder_.GetString()).c_str());
+    search_ = ::opendir(folder_.c_str());
     if (!search_) return 0;
     return ListNext(id, title);
 }
@@ -135,9 +133,8 @@ int CTemplateFile::ListEnd()
 
 int CTemplateFile::ReadEntry(const char* name, long& id, CString& title)
 {
-    std::string path = CFileUtility::NativePath(folder_.GetString()) + "/" + name;
     std::string content;
-    if (!ReadAll(path, content)) return 0;
+    if (!ReadAll(folder_ / name, content)) return 0;
     id = std::atol(name + kPrefixLength);
     LineReader lines(content);
     title.Empty();
@@ -150,7 +147,7 @@ int CTemplateFile::Read(long id, CString& title, CString& body)
     title.Empty();
     body.Empty();
     std::string content;
-    if (!ReadAll(CFileUtility::NativePath(FileFullPath(id).GetString()), content)) return 0;
+    if (!ReadAll(FileFullPath(id), content)) return 0;
     LineReader lines(content);
     lines.Next(title);
     CString line;
@@ -165,22 +162,17 @@ int CTemplateFile::Add(CString title, CString body, long& id)
 {
     id = NewId();
     // O_EXCL: an entry that appeared since NewId looked is never overwritten.
-    return WriteEntry(CFileUtility::NativePath(FileFullPath(id).GetString()), title, body,
-                      O_EXCL)
-               ? 1
-               : 0;
+    return WriteEntry(FileFullPath(id), title, body, O_EXCL) ? 1 : 0;
 }
 
 int CTemplateFile::Modify(long id, CString title, CString body)
 {
-    std::string path = CFileUtility::NativePath(FileFullPath(id).GetString());
+    const CPath path = FileFullPath(id);
     struct stat info;
     if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return 0;
     // The new content goes to a side file that then replaces the entry, so the entry holds
     // exactly the new bytes (nothing of a longer old body) and a failed write keeps the old.
-    CString side;
-    side.Format("%s/.tpl%ld.new", folder_.GetString(), id);
-    std::string sidePath = CFileUtility::NativePath(side.GetString());
+    const CPath sidePath = folder_ / (".tpl" + std::to_string(id) + ".new");
     if (!WriteEntry(sidePath, title, body, 0)) return 0;
     ::chmod(sidePath.c_str(), info.st_mode & 07777);
     if (::rename(sidePath.c_str(), path.c_str()) != 0) {
@@ -192,19 +184,17 @@ int CTemplateFile::Modify(long id, CString title, CString body)
 
 int CTemplateFile::Delete(long id)
 {
-    return CFileUtility::DeleteFileA(FileFullPath(id).GetString());
+    return CFileUtility::DeleteFileA(FileFullPath(id));
 }
 
-CString CTemplateFile::FileFullPath(long id) const
+CPath CTemplateFile::FileFullPath(long id) const
 {
-    CString path;
-    path.Format("%s/tpl%ld", folder_.GetString(), id);
-    return path;
+    return folder_ / (kPrefix + std::to_string(id));
 }
 
 long CTemplateFile::NewId() const
 {
     long id = 1;
-    while (CFileUtility::Exists(FileFullPath(id).GetString())) ++id;
+    while (CFileUtility::Exists(FileFullPath(id))) ++id;
     return id;
 }

@@ -1,16 +1,17 @@
 #pragma once
 // A store of numbered text entries, one file per entry in one folder: file "tpl<id>" holds
 // the title, CR LF, then the body bytes unchanged. Ids are small positive integers chosen
-// by the store; the ids of deleted entries are reused. Paths are code page 932 with "/".
+// by the store; the ids of deleted entries are reused. The folder is the file system's bytes.
 
 #include "encoding/CString.h"
+#include "model/CPath.h"
 
 #include <dirent.h>
 
 class CTemplateFile {
 public:
     // `folder` without a trailing "/".
-    explicit CTemplateFile(const char* folder);
+    explicit CTemplateFile(const CPath& folder);
     // A copy takes the folder only, never the running search of the original.
     CTemplateFile(const CTemplateFile& other);
     CTemplateFile& operator=(const CTemplateFile& other);
@@ -33,10 +34,10 @@ public:
     int Delete(long id);
 
 private:
-    CString FileFullPath(long id) const;
+    CPath FileFullPath(long id) const;
     long NewId() const;
     int ReadEntry(const char* name, long& id, CString& title);
 
-    CString folder_;
+    CPath folder_;
     DIR* search_ = nullptr;
 };

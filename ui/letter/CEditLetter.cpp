@@ -1,7 +1,9 @@
 #include "letter/CEditLetter.h"
 
 #include "command/CCommandDlg.h"
+#include "command/CMailMimeData.h"
 #include "command/CProfile.h"
+#include "command/QtPath.h"
 #include "letter/CLetterFormat.h"
 #include "letter/CLetterRtf.h"
 #include "letter/CLineLengthDlg.h"
@@ -12,6 +14,7 @@
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
@@ -25,6 +28,7 @@
 #include <QWheelEvent>
 
 #include <cmath>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -182,6 +186,9 @@ void CEditLetter::GetTextWithReturn(CString& text)
                 }
             }
             std::size_t column = line.size();
+            // Tab stops count from where the line's text starts, after its indent (and the
+            // paragraph number), as the editor lays them out.
+            const std::size_t textStart = column;
             bool anyRed = false;
             bool anyUnderline = false;
             for (int j = start; j < end; ++j) {
@@ -199,7 +206,7 @@ void CEditLetter::GetTextWithReturn(CString& text)
                 anyRed = anyRed || red;
                 anyUnderline = anyUnderline || underlined;
                 if (ch == u'\t') {
-                    const std::size_t width = 4 - column % 4;
+                    const std::size_t width = 4 - (column - textStart) % 4;
                     line.append(width, ' ');
                     emphasis.append(width, red ? '.' : ' ');
                     underline.append(width, underlined ? '~' : ' ');
@@ -436,6 +443,8 @@ void CEditLetter::DeleteRightIndent()
 
 int CEditLetter::SetSelectionToDefault()
 {
+    if (m_readOnly)
+        return 0;
     QTextCursor cursor = textCursor();
     const QTextCharFormat format = CLetterFormat::DefaultCharFormat();
     if (cursor.hasSelection())
@@ -447,7 +456,7 @@ int CEditLetter::SetSelectionToDefault()
 int CEditLetter::SetSelectionToRed()
 {
     QTextCursor cursor = textCursor();
-    if (!cursor.hasSelection())
+    if (m_readOnly || !cursor.hasSelection())
         return 0;
     cursor.mergeCharFormat(CLetterFormat::RedCharFormat());
     return 1;
@@ -456,7 +465,7 @@ int CEditLetter::SetSelectionToRed()
 int CEditLetter::SetSelectionToUnderline()
 {
     QTextCursor cursor = textCursor();
-    if (!cursor.hasSelection())
+    if (m_readOnly || !cursor.hasSelection())
         return 0;
     QTextCharFormat format;
     format.setFontUnderline(true);
@@ -487,6 +496,8 @@ int CEditLetter::InsertBullet()
 
 void CEditLetter::ProcessFormBullet()
 {
+    if (m_readOnly)
+        return;
     QTextCursor cursor = textCursor();
     const QTextBlock block = cursor.block();
     const int inBlock = cursor.positionInBlock();
@@ -562,7 +573,12 @@ int CEditLetter::MakeDummyClipData()
 
 QMimeData* CEditLetter::createMimeDataFromSelection() const
 {
-    QMimeData* data = QTextEdit::createMimeDataFromSelection();
+    // QTextEdit's own data lists a fixed set of formats and hides any added to it, so its
+    // formats are copied into plain data that can carry the RTF and the marker as well.
+    const std::unique_ptr<QMimeData> text(QTextEdit::createMimeDataFromSelection());
+    auto* data = new QMimeData;
+    for (const QString& format : text->formats())
+        data->setData(format, text->data(format));
     const QTextCursor cursor = textCursor();
     CString rtf;
     CLetterRtf::Write(*document(), cursor.selectionStart(), cursor.selectionEnd(), false, rtf);
@@ -582,20 +598,16 @@ void CEditLetter::insertFromMimeData(const QMimeData* source)
 {
     if (m_readOnly || source == nullptr)
         return;
-    if (source->hasFormat(m_clipboardFormat)) {
-        if (source->hasFormat(kRtfMimeType)) {
-            const QByteArray rtf = source->data(kRtfMimeType);
-            InsertRft(CString(rtf.constData(), static_cast<int>(rtf.size())));
-        } else {
-            QTextEdit::insertFromMimeData(source);
-        }
+    if (source->hasFormat(m_clipboardFormat) && source->hasFormat(kRtfMimeType)) {
+        const QByteArray rtf = source->data(kRtfMimeType);
+        InsertRft(CString(rtf.constData(), static_cast<int>(rtf.size())));
         return;
     }
     if (!source->hasText())
         return;
     QTextCursor cursor = textCursor();
     cursor.beginEditBlock();
-    cursor.insertText(source->text());
+    cursor.insertText(CLetterFormat::Sendable(source->text()));
     cursor.endEditBlock();
     setTextCursor(cursor);
     ensureCursorVisible();
@@ -639,14 +651,20 @@ int CEditLetter::InsertRft(const CString& rtf)
 
 void CEditLetter::ProcessEditCopy()
 {
-    copy();
+    // QTextEdit's own copy does not ask createMimeDataFromSelection, so the RTF that keeps
+    // colours and underline is put on the clipboard here.
+    if (!IsSelected())
+        return;
+    QGuiApplication::clipboard()->setMimeData(createMimeDataFromSelection());
     MakeDummyClipData();
 }
 
 void CEditLetter::ProcessEditCut()
 {
-    cut();
-    MakeDummyClipData();
+    if (m_readOnly || !IsSelected())
+        return;
+    ProcessEditCopy();
+    textCursor().removeSelectedText();
 }
 
 void CEditLetter::ProcessEditPaste()
@@ -657,6 +675,8 @@ void CEditLetter::ProcessEditPaste()
 
 void CEditLetter::ProcessEditPasteReplyText()
 {
+    if (m_readOnly)
+        return;
     CString text;
     if (GetClipboardText(text))
         SetReplyText(text);
@@ -664,21 +684,44 @@ void CEditLetter::ProcessEditPasteReplyText()
 
 void CEditLetter::ProcessEditDelete()
 {
+    if (m_readOnly)
+        return;
     textCursor().removeSelectedText();
 }
 
 void CEditLetter::ProcessEditSelectAll() { selectAll(); }
-void CEditLetter::ProcessEditUndo() { undo(); }
-void CEditLetter::ProcessEditRedo() { redo(); }
+
+void CEditLetter::ProcessEditUndo()
+{
+    if (!m_readOnly)
+        undo();
+}
+
+void CEditLetter::ProcessEditRedo()
+{
+    if (!m_readOnly)
+        redo();
+}
 
 void CEditLetter::ProcessEditReconvert()
 {
+    if (m_readOnly)
+        return;
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Henkan, Qt::NoModifier);
     QCoreApplication::sendEvent(this, &press);
 }
 
-void CEditLetter::ProcessFormNewSentence() { SelToNewSentence(); }
-void CEditLetter::ProcessFormReplySentence() { SelToReplySentence(); }
+void CEditLetter::ProcessFormNewSentence()
+{
+    if (!m_readOnly)
+        SelToNewSentence();
+}
+
+void CEditLetter::ProcessFormReplySentence()
+{
+    if (!m_readOnly)
+        SelToReplySentence();
+}
 
 void CEditLetter::ProcessFormLineLength()
 {
@@ -692,30 +735,51 @@ void CEditLetter::ProcessFormLineLength()
     SaveLineLengths();
 }
 
-void CEditLetter::ProcessFormLeftIndentAdd() { AddLeftIndent(); }
-void CEditLetter::ProcessFormLeftIndentDelete() { DeleteLeftIndent(); }
-void CEditLetter::ProcessFormRightIndentAdd() { AddRightIndent(); }
-void CEditLetter::ProcessFormRightIndentDelete() { DeleteRightIndent(); }
+void CEditLetter::ProcessFormLeftIndentAdd()
+{
+    if (!m_readOnly)
+        AddLeftIndent();
+}
+
+void CEditLetter::ProcessFormLeftIndentDelete()
+{
+    if (!m_readOnly)
+        DeleteLeftIndent();
+}
+
+void CEditLetter::ProcessFormRightIndentAdd()
+{
+    if (!m_readOnly)
+        AddRightIndent();
+}
+
+void CEditLetter::ProcessFormRightIndentDelete()
+{
+    if (!m_readOnly)
+        DeleteRightIndent();
+}
 
 int CEditLetter::UpadateEditCopy() { return IsSelected(); }
-int CEditLetter::UpadateEditCut() { return IsSelected(); }
+int CEditLetter::UpadateEditCut() { return !m_readOnly && IsSelected() ? 1 : 0; }
 int CEditLetter::UpadateEditPaste() { return CanPasteSimpleText(); }
 int CEditLetter::UpadateEditPasteReplyText() { return CanPasteSimpleText(); }
-int CEditLetter::UpadateEditDelete() { return IsSelected(); }
+int CEditLetter::UpadateEditDelete() { return !m_readOnly && IsSelected() ? 1 : 0; }
 int CEditLetter::UpadateEditSelectAll() { return document()->characterCount() > 1 ? 1 : 0; }
-int CEditLetter::UpadateEditUndo() { return document()->isUndoAvailable() ? 1 : 0; }
-int CEditLetter::UpadateEditRedo() { return CanRedo(); }
-int CEditLetter::UpadateEditReconvert() { return IsSelected(); }
-int CEditLetter::UpadateFormNewSentence() { return 1; }
-int CEditLetter::UpadateFormReplySentence() { return 1; }
+int CEditLetter::UpadateEditUndo() { return !m_readOnly && document()->isUndoAvailable() ? 1 : 0; }
+int CEditLetter::UpadateEditRedo() { return !m_readOnly && CanRedo() ? 1 : 0; }
+int CEditLetter::UpadateEditReconvert() { return !m_readOnly && IsSelected() ? 1 : 0; }
+int CEditLetter::UpadateFormNewSentence() { return m_readOnly ? 0 : 1; }
+int CEditLetter::UpadateFormReplySentence() { return m_readOnly ? 0 : 1; }
 int CEditLetter::UpadateFormLineLength() { return 1; }
-int CEditLetter::UpadateFormLeftIndentAdd() { return 1; }
-int CEditLetter::UpadateFormLeftIndentDelete() { return 1; }
-int CEditLetter::UpadateFormRightIndentAdd() { return 1; }
-int CEditLetter::UpadateFormRightIndentDelete() { return 1; }
+int CEditLetter::UpadateFormLeftIndentAdd() { return m_readOnly ? 0 : 1; }
+int CEditLetter::UpadateFormLeftIndentDelete() { return m_readOnly ? 0 : 1; }
+int CEditLetter::UpadateFormRightIndentAdd() { return m_readOnly ? 0 : 1; }
+int CEditLetter::UpadateFormRightIndentDelete() { return m_readOnly ? 0 : 1; }
 
 int CEditLetter::UpadateFormBullet()
 {
+    if (m_readOnly)
+        return 0;
     const QTextCursor cursor = textCursor();
     if (cursor.hasSelection())
         return 0;
@@ -824,8 +888,41 @@ bool CEditLetter::event(QEvent* event)
 
 void CEditLetter::keyPressEvent(QKeyEvent* event)
 {
-    if (!HandleOwnKey(event))
+    if (HandleOwnKey(event))
+        return;
+    // The keys of copy and cut take the editor's own way, with its clipboard formats.
+    if (event->matches(QKeySequence::Copy)) {
+        ProcessEditCopy();
+        event->accept();
+        return;
+    }
+    if (event->matches(QKeySequence::Cut)) {
+        ProcessEditCut();
+        event->accept();
+        return;
+    }
+    const QString sendable = CLetterFormat::Sendable(event->text());
+    if (sendable == event->text()) {
         QTextEdit::keyPressEvent(event);
+        return;
+    }
+    QKeyEvent typed(event->type(), event->key(), event->modifiers(), sendable,
+                    event->isAutoRepeat(), static_cast<quint16>(event->count()));
+    QTextEdit::keyPressEvent(&typed);
+    event->setAccepted(typed.isAccepted());
+}
+
+void CEditLetter::inputMethodEvent(QInputMethodEvent* event)
+{
+    const QString sendable = CLetterFormat::Sendable(event->commitString());
+    if (sendable == event->commitString()) {
+        QTextEdit::inputMethodEvent(event);
+        return;
+    }
+    QInputMethodEvent composed(event->preeditString(), event->attributes());
+    composed.setCommitString(sendable, event->replacementStart(), event->replacementLength());
+    QTextEdit::inputMethodEvent(&composed);
+    event->setAccepted(composed.isAccepted());
 }
 
 void CEditLetter::wheelEvent(QWheelEvent* event)
@@ -837,24 +934,13 @@ void CEditLetter::wheelEvent(QWheelEvent* event)
     QTextEdit::wheelEvent(event);
 }
 
-namespace {
-
-QStringList LocalFiles(const QMimeData* data)
-{
-    QStringList paths;
-    if (data == nullptr || !data->hasUrls())
-        return paths;
-    for (const QUrl& url : data->urls())
-        if (url.isLocalFile())
-            paths.append(url.toLocalFile());
-    return paths;
-}
-
-}  // namespace
-
 void CEditLetter::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (LocalFiles(event->mimeData()).isEmpty()) {
+    if (CMailMimeData::CarriesMail(event->mimeData())) {
+        event->ignore();  // the page takes a mail, whatever text rides along with it
+        return;
+    }
+    if (LocalFilePaths(event->mimeData()).empty()) {
         QTextEdit::dragEnterEvent(event);
         return;
     }
@@ -866,7 +952,11 @@ void CEditLetter::dragEnterEvent(QDragEnterEvent* event)
 
 void CEditLetter::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (LocalFiles(event->mimeData()).isEmpty()) {
+    if (CMailMimeData::CarriesMail(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    if (LocalFilePaths(event->mimeData()).empty()) {
         QTextEdit::dragMoveEvent(event);
         return;
     }
@@ -878,8 +968,12 @@ void CEditLetter::dragMoveEvent(QDragMoveEvent* event)
 
 void CEditLetter::dropEvent(QDropEvent* event)
 {
-    const QStringList paths = LocalFiles(event->mimeData());
-    if (paths.isEmpty()) {
+    if (CMailMimeData::CarriesMail(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    const std::vector<CPath> paths = LocalFilePaths(event->mimeData());
+    if (paths.empty()) {
         QTextEdit::dropEvent(event);
         return;
     }
@@ -891,14 +985,14 @@ void CEditLetter::dropEvent(QDropEvent* event)
     event->acceptProposedAction();
 }
 
-void CEditLetter::OnDropFiles(const QStringList& paths, const QPoint& position)
+void CEditLetter::OnDropFiles(const std::vector<CPath>& paths, const QPoint& position)
 {
     if (m_readOnly)
         return;
     QTextCursor cursor = cursorForPosition(position);
     QString text = QStringLiteral(u"\n");
-    for (const QString& path : paths)
-        text += path + QLatin1Char('\n');
+    for (const CPath& path : paths)
+        text += CLetterFormat::ToQString(path.ToText()) + QLatin1Char('\n');
     cursor.beginEditBlock();
     cursor.insertText(text);
     cursor.endEditBlock();

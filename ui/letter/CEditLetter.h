@@ -7,14 +7,21 @@
 //
 // Paragraph formats live in the document's block formats (see CLetterFormat.h for the
 // mapping), character formats in its char formats. All text in and out is code page 932
-// with CR LF line ends.
+// with CR LF line ends. A character that code page 932 lacks becomes "〓" as it enters
+// (typed, composed, pasted, dropped, read from RTF), so the editor shows what will be sent.
+//
+// Read-only: no command changes the text, and the update operations grey every one that
+// would. A drag that carries a mail (CMailMimeData) is never inserted: it is left to the page.
 
 #include "command/CPreTranslate.h"
 #include "command/CUpdateCommandItem.h"
 #include "encoding/CString.h"
+#include "model/CPath.h"
 
 #include <QString>
 #include <QTextEdit>
+
+#include <vector>
 
 class QMimeData;
 
@@ -74,9 +81,10 @@ public:
     int SetRtf(const CString& rtf);
     int InsertRft(const CString& rtf);
 
-    // Inserts CR LF and each path followed by CR LF at the character under `position`
-    // (viewport coordinates), as one undoable step, unless the editor is read-only.
-    void OnDropFiles(const QStringList& paths, const QPoint& position);
+    // Inserts CR LF and each path (as text, "〓" for what code page 932 lacks) followed by
+    // CR LF at the character under `position` (viewport coordinates), as one undoable step,
+    // unless the editor is read-only.
+    void OnDropFiles(const std::vector<CPath>& paths, const QPoint& position);
 
     // The line lengths of new and quoted text, shared by all editors, in half-width columns.
     static unsigned int c_newLineLength;
@@ -135,6 +143,7 @@ public:
 protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;

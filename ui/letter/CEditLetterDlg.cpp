@@ -53,11 +53,11 @@ CEditLetterDlg::CEditLetterDlg(UINT idd, QWidget* parent)
     row->addWidget(new QLabel(QStringLiteral(u"字下げ"), this));
     row->addWidget(AddButton(kLeftIndentDeleteButton, QStringLiteral(u"－")));
     row->addWidget(AddButton(kLeftIndentAddButton, QStringLiteral(u"＋")));
-    row->addSpacing(8);
+    row->addSpacing(CLetterFormat::DesignPixels(8));
     row->addWidget(new QLabel(QStringLiteral(u"改行位置"), this));
     row->addWidget(AddButton(kRightIndentAddButton, QStringLiteral(u"－")));
     row->addWidget(AddButton(kRightIndentDeleteButton, QStringLiteral(u"＋")));
-    row->addSpacing(8);
+    row->addSpacing(CLetterFormat::DesignPixels(8));
     row->addWidget(AddButton(kDefaultButton, QStringLiteral(u"標準(&D)")));
     row->addWidget(AddButton(kUnderlineButton, QStringLiteral(u"下線(&U)")));
     row->addStretch(1);
@@ -71,14 +71,17 @@ CEditLetterDlg::CEditLetterDlg(UINT idd, QWidget* parent)
     layout->addLayout(row);
 
     layout->addWidget(m_edit, 1, Qt::AlignHCenter);
-    // The designed sizes are pixels of a 96-DPI screen; they grow with the editor's font, so
-    // that its 76 columns fit on any screen.
-    const int width = CLetterFormat::DesignPixels(kWidth);
-    layout->setContentsMargins(8, 8, 8, CLetterFormat::DesignPixels(kBottomMargin));
-    setMinimumSize(width, CLetterFormat::DesignPixels(kMinimumHeight));
-    setMaximumWidth(width);
-    resize(width, CLetterFormat::DesignPixels(400));
+    const int margin = CLetterFormat::DesignPixels(8);
+    layout->setContentsMargins(margin, margin, margin, BottomMargin());
+
+    setMinimumSize(Width(), MinimumHeight());
+    setMaximumWidth(Width());
+    resize(Width(), CLetterFormat::DesignPixels(400));
 }
+
+int CEditLetterDlg::Width() { return CLetterFormat::DesignPixels(kWidth); }
+int CEditLetterDlg::MinimumHeight() { return CLetterFormat::DesignPixels(kMinimumHeight); }
+int CEditLetterDlg::BottomMargin() { return CLetterFormat::DesignPixels(kBottomMargin); }
 
 CEditLetterDlg::~CEditLetterDlg() = default;
 
@@ -114,7 +117,7 @@ int CEditLetterDlg::OnInitDialog()
     AddToolTip(GetDlgItem(this, kLeftIndentAddButton), QStringLiteral(u"字下げを追加"));
     AddToolTip(GetDlgItem(this, kRightIndentDeleteButton), QStringLiteral(u"改行を伸ばす"));
     AddToolTip(GetDlgItem(this, kRightIndentAddButton), QStringLiteral(u"改行を縮める"));
-    resize(CLetterFormat::DesignPixels(kWidth), std::max(height(), CLetterFormat::DesignPixels(kMinimumHeight)));
+    resize(Width(), std::max(height(), MinimumHeight()));
     m_edit->setFocus();
     return 1;
 }

@@ -3,7 +3,9 @@
 // edit menu, the indent and line-length buttons and the default and underline buttons. The
 // program uses it for its fixed phrases, which it stores as RTF. The window is always 656
 // pixels wide and at least 300 high; the editor's bottom edge stays 12 pixels above the
-// window's.
+// window's. These are pixels of a 96-DPI screen (an 8-pixel column); on any other screen
+// each is scaled by the real column width (CLetterFormat::DesignPixels), so the editor's 76
+// columns and its scroll bar always fit.
 
 #include "command/CCommandDlg.h"
 #include "encoding/CString.h"
@@ -15,9 +17,13 @@ class CEditLetterDlg : public CCommandDlg {
     Q_OBJECT
 
 public:
+    // Designed 96-DPI sizes; see Width(), MinimumHeight(), BottomMargin() for this screen.
     static constexpr int kWidth = 656;
     static constexpr int kMinimumHeight = 300;
     static constexpr int kBottomMargin = 12;
+    static int Width();
+    static int MinimumHeight();
+    static int BottomMargin();
 
     static constexpr int kLeftIndentDeleteButton = 1106;
     static constexpr int kLeftIndentAddButton = 1107;

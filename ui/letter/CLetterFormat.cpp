@@ -145,6 +145,42 @@ void CLetterFormat::AppendCp932(char32_t ch, std::string& out)
     }
 }
 
+bool CLetterFormat::InCp932(char32_t ch)
+{
+    if (ch < 0x80)
+        return true;
+    if (ch == 0x3013)  // "〓" itself
+        return true;
+    if (ch > 0xFFFF || QChar::isSurrogate(ch))
+        return false;
+    std::string bytes;
+    AppendCp932(ch, bytes);
+    return bytes != CCodePage::kGeta;
+}
+
+QString CLetterFormat::Sendable(const QString& text)
+{
+    qsizetype first = 0;
+    while (first < text.size() && InCp932(text.at(first).unicode()))
+        ++first;
+    if (first == text.size())
+        return text;
+    QString result = text.left(first);
+    result.reserve(text.size());
+    for (qsizetype i = first; i < text.size(); ++i) {
+        const char16_t unit = text.at(i).unicode();
+        if (InCp932(unit)) {
+            result += QChar(unit);
+            continue;
+        }
+        result += QChar(char16_t{0x3013});
+        // A surrogate pair is one character, so one "〓".
+        if (QChar::isHighSurrogate(unit) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+    }
+    return result;
+}
+
 QString CLetterFormat::ToQString(const CString& cp932)
 {
     return ::ToQString(cp932);

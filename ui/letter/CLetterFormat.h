@@ -62,6 +62,12 @@ public:
     // The code page 932 bytes of one character (a UTF-16 unit or a surrogate pair); a
     // character that code page 932 cannot hold gives "〓". Cached per UTF-16 unit.
     static void AppendCp932(char32_t ch, std::string& out);
+    // Whether code page 932 holds `ch` (so that it is sent as it is shown).
+    static bool InCp932(char32_t ch);
+    // `text` with every character that code page 932 lacks (é, €, an emoji, a lone
+    // surrogate) replaced by "〓": what the editor holds is exactly what will be sent, and
+    // the wrap counts the two columns the character takes in the message.
+    static QString Sendable(const QString& text);
     static QString ToQString(const CString& cp932);
     static CString FromQString(const QString& text);
 };

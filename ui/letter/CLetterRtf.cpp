@@ -120,6 +120,19 @@ bool IsSkippedDestination(const std::string& word)
     return false;
 }
 
+int HexValue(char ch)
+{
+    if (ch >= '0' && ch <= '9')
+        return ch - '0';
+    if (ch >= 'a' && ch <= 'f')
+        return ch - 'a' + 10;
+    if (ch >= 'A' && ch <= 'F')
+        return ch - 'A' + 10;
+    return -1;
+}
+
+// The reader never fails: what it cannot read (a bad \'xx, an unbalanced group, a number
+// out of range, groups nested past any real document) is skipped, as unknown words are.
 class Parser {
 public:
     explicit Parser(std::string_view rtf) : rtf_(rtf) {}
@@ -128,10 +141,17 @@ public:
     {
         while (pos_ < rtf_.size()) {
             const char ch = rtf_[pos_++];
+            if (tooDeep_ > 0) {
+                SkipTooDeep(ch);
+                continue;
+            }
             switch (ch) {
             case '{':
                 Flush();
-                stack_.push_back(state_);
+                if (stack_.size() >= kMaxDepth)
+                    tooDeep_ = 1;
+                else
+                    stack_.push_back(state_);
                 break;
             case '}':
                 Flush();
@@ -160,6 +180,22 @@ public:
     }
 
 private:
+    static constexpr std::size_t kMaxDepth = 200;
+    // Indents beyond the editing width mean nothing to the editor; the bound also keeps
+    // the arithmetic far from overflow.
+    static constexpr int kMaxTwips = CLetterFormat::kEditTwips;
+
+    // Inside a group nested too deeply: only the braces are counted, until it closes.
+    void SkipTooDeep(char ch)
+    {
+        if (ch == '{')
+            ++tooDeep_;
+        else if (ch == '}')
+            --tooDeep_;
+        else if (ch == '\\' && pos_ < rtf_.size())
+            ++pos_;  // an escaped brace counts for nothing
+    }
+
     void ControlSequence()
     {
         if (pos_ >= rtf_.size())
@@ -168,13 +204,17 @@ private:
         if (!std::isalpha(static_cast<unsigned char>(ch))) {
             ++pos_;
             switch (ch) {
-            case '\'':
-                if (pos_ + 2 <= rtf_.size()) {
-                    const int value = std::stoi(std::string(rtf_.substr(pos_, 2)), nullptr, 16);
+            case '\'': {
+                // Exactly two hex digits name a byte; anything else is no byte at all, and
+                // what follows is read as it stands.
+                const int high = pos_ < rtf_.size() ? HexValue(rtf_[pos_]) : -1;
+                const int low = pos_ + 1 < rtf_.size() ? HexValue(rtf_[pos_ + 1]) : -1;
+                if (high >= 0 && low >= 0) {
                     pos_ += 2;
-                    TextByte(static_cast<unsigned char>(value));
+                    TextByte(static_cast<unsigned char>(high * 16 + low));
                 }
                 break;
+            }
             case '\\':
             case '{':
             case '}':
@@ -291,11 +331,11 @@ private:
             Flush();
             state_.para = ParaState{};
         } else if (word == "li" || word == "lin") {
-            state_.para.li = value;
+            state_.para.li = std::clamp(value, -kMaxTwips, kMaxTwips);
         } else if (word == "ri" || word == "rin") {
-            state_.para.ri = value;
+            state_.para.ri = std::clamp(value, -kMaxTwips, kMaxTwips);
         } else if (word == "fi") {
-            state_.para.fi = value;
+            state_.para.fi = std::clamp(value, -kMaxTwips, kMaxTwips);
         } else if (word == "plain") {
             Flush();
             state_.chars.red = false;
@@ -320,7 +360,10 @@ private:
         } else if (word == "uc") {
             state_.chars.skipCount = std::max(0, value);
         } else if (word == "u") {
-            AppendUnicode(static_cast<char32_t>(value < 0 ? value + 65536 : value));
+            // A signed 16-bit UTF-16 unit; the two halves of a pair come as two \u words.
+            const int unit = value < 0 ? value + 65536 : value;
+            if (unit > 0 && unit <= 0xFFFF)
+                AppendUnicode(static_cast<char16_t>(unit));
             skip_ = state_.chars.skipCount;
         } else if (word == "tab") {
             TextByte('\t');
@@ -343,6 +386,9 @@ private:
 
     void TextByte(unsigned char byte)
     {
+        // Control bytes are no text (a paragraph end is \par, a tab \tab).
+        if (byte < 0x20 && byte != '\t')
+            return;
         switch (state_.dest) {
         case Dest::ColorTable:
             if (byte == ';') {
@@ -392,12 +438,12 @@ private:
         pending_.clear();
     }
 
-    void AppendUnicode(char32_t ch)
+    void AppendUnicode(char16_t unit)
     {
         if (state_.dest != Dest::Text)
             return;
         Flush();
-        Append(QString::fromUcs4(&ch, 1), state_.chars.red, state_.chars.underline);
+        Append(QString(QChar(unit)), state_.chars.red, state_.chars.underline);
     }
 
     void Append(const QString& text, bool red, bool underline)
@@ -424,6 +470,7 @@ private:
     std::vector<State> stack_;
     bool starred_ = false;
     int skip_ = 0;
+    int tooDeep_ = 0;
     bool numberingDecimal_ = false;
 
     int ansiCodePage_ = 1252;
@@ -444,8 +491,13 @@ private:
 
 void ApplyParagraph(QTextCursor& cursor, const ParaState& format)
 {
+    // Within the editing width, with at least one column left for the text of every line.
+    constexpr int kLast = CLetterFormat::kEditTwips - CLetterFormat::kColumnTwips;
+    const int start = std::clamp(format.li + format.fi, 0, kLast);
+    const int right = std::clamp(format.ri, 0, kLast - start);
+    const int offset = std::clamp(-format.fi, -start, kLast - right - start);
     QTextBlockFormat block = cursor.blockFormat();
-    CLetterFormat::SetIndents(block, format.li + format.fi, -format.fi, format.ri);
+    CLetterFormat::SetIndents(block, start, offset, right);
     QTextBlock current = cursor.block();
     if (format.numbered) {
         cursor.setBlockFormat(block);
@@ -559,7 +611,7 @@ int CLetterRtf::Read(const CString& rtf, QTextCursor& cursor, bool wholeDocument
             if (run.red)
                 format.setForeground(QColor(255, 0, 0));
             format.setFontUnderline(run.underline);
-            cursor.insertText(run.text, format);
+            cursor.insertText(CLetterFormat::Sendable(run.text), format);
         }
         if (paragraph.ended || (wholeDocument && i + 1 == paragraphs.size()))
             ApplyParagraph(cursor, paragraph.format);

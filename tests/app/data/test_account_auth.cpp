@@ -54,7 +54,7 @@ TEST_F(AccountAuthTest, AFileOfAnEarlierVersionGetsTheTableAndKeepsItsRows)
     {
         std::ofstream(AccountDb()).close();
         CDatabase db;
-        db.Open(AccountDb().c_str());
+        db.Open(CPath::FromNative(AccountDb().string()));
         db.Execute((kDesignedAccount + ";" + kDesignedCurrentAccount + ";"
                     "INSERT INTO CURRENT_ACCOUNT VALUES (1, 0);"
                     "INSERT INTO ACCOUNT VALUES (1, 'Old', 'old@example.jp', 'smtp.example.jp', 465, 1,"

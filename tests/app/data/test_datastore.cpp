@@ -82,11 +82,11 @@ TEST_F(DataStoreTest, FirstStartCreatesFoldersFilesAndOnlyTheDefaultRows)
 
     CreateAll();
     EXPECT_TRUE(messages.boxes.empty());
-    EXPECT_EQ(theDataStore.GetDataFolder(), CString(DataFolder().string()));
-    EXPECT_EQ(theDataStore.GetConfigDbPath(), CString((DataFolder() / "Config.mdb").string()));
-    EXPECT_EQ(theDataStore.GetAccountDbPath(), CString((DataFolder() / "Account.mdb").string()));
-    EXPECT_EQ(theDataStore.GetAddressDbPath(), CString((DataFolder() / "Address.mdb").string()));
-    EXPECT_EQ(theDataStore.GetTemplateDbPath(), CString((DataFolder() / "Template.mdb").string()));
+    EXPECT_EQ(theDataStore.GetDataFolder(), CPath::FromNative((DataFolder()).string()));
+    EXPECT_EQ(theDataStore.GetConfigDbPath(), CPath::FromNative((DataFolder() / "Config.mdb").string()));
+    EXPECT_EQ(theDataStore.GetAccountDbPath(), CPath::FromNative((DataFolder() / "Account.mdb").string()));
+    EXPECT_EQ(theDataStore.GetAddressDbPath(), CPath::FromNative((DataFolder() / "Address.mdb").string()));
+    EXPECT_EQ(theDataStore.GetTemplateDbPath(), CPath::FromNative((DataFolder() / "Template.mdb").string()));
 
     // The four files and nothing else: no journal stays behind.
     EXPECT_EQ(Entries(DataFolder()),
@@ -113,7 +113,7 @@ TEST_F(DataStoreTest, FirstStartCreatesFoldersFilesAndOnlyTheDefaultRows)
         ASSERT_FALSE(set.IsEOF());
         EXPECT_EQ(set.wizardPosX, 0);
         EXPECT_EQ(set.wizardPosY, 0);
-        EXPECT_EQ(set.attachedFilesDir, "");
+        EXPECT_TRUE(set.attachedFilesDir.IsEmpty());
         set.MoveNext();
         EXPECT_TRUE(set.IsEOF());
     }
@@ -247,20 +247,27 @@ TEST_F(DataStoreTest, AFailedCreationShowsItsMessageAndLeavesNoFile)
     CreateAll();
     EXPECT_EQ(Entries(DataFolder()).size(), 4u);
 
-    // A failure half-way through the files: Config exists, Account fails.
+    // A failure half-way through the files: Config exists, Account fails. (Checking the
+    // Config file on a full disk may leave its empty log files; they do no harm.)
+    auto databaseFiles = [this] {
+        std::vector<std::string> names;
+        for (const std::string& name : Entries(DataFolder()))
+            if (name != "Config.mdb-wal" && name != "Config.mdb-shm") names.push_back(name);
+        return names;
+    };
     for (const char* name : {"Account.mdb", "Address.mdb", "Template.mdb"}) fs::remove(DataFolder() / name);
     messages.boxes.clear();
     EXPECT_FALSE(CreateWithFileSizeLimit(0));
     ASSERT_EQ(messages.boxes.size(), 1u);
     EXPECT_EQ(messages.boxes[0].text, "差出人データベースの作成に失敗しました。");
-    EXPECT_EQ(Entries(DataFolder()), std::vector<std::string>{"Config.mdb"});
+    EXPECT_EQ(databaseFiles(), std::vector<std::string>{"Config.mdb"});
 
     // Room for the header page but not for the tables: the half-made file goes as well.
     messages.boxes.clear();
     EXPECT_FALSE(CreateWithFileSizeLimit(4096));
     ASSERT_EQ(messages.boxes.size(), 1u);
     EXPECT_EQ(messages.boxes[0].text, "差出人データベースの作成に失敗しました。");
-    EXPECT_EQ(Entries(DataFolder()), std::vector<std::string>{"Config.mdb"});
+    EXPECT_EQ(databaseFiles(), std::vector<std::string>{"Config.mdb"});
 }
 
 TEST_F(DataStoreTest, EachDatabaseHasItsOwnFailureMessage)
@@ -319,52 +326,145 @@ TEST_F(DataStoreTest, WithoutAnApplicationDataFolderNothingIsShown)
     EXPECT_TRUE(fs::exists(appData / "home/.local/share/Velto/Quillon/Template.mdb"));
     unsetenv("XDG_DATA_HOME");
     EXPECT_TRUE(theDataStore.CreateDatabases());
-    EXPECT_EQ(theDataStore.GetDataFolder(), CString((appData / "home/.local/share/Velto/Quillon").string()));
+    EXPECT_EQ(theDataStore.GetDataFolder(), CPath::FromNative((appData / "home/.local/share/Velto/Quillon").string()));
 }
 
-TEST_F(DataStoreTest, AFileThatIsNotADatabaseIsUsedAsFoundAndEveryOperationFails)
+TEST_F(DataStoreTest, BrokenSettingsAndTemplateFilesAreSetAsideAndMadeAgain)
+{
+    CreateAll();
+    {
+        CFixedPhraseSet phrases("GREETING");
+        ASSERT_TRUE(phrases.Open());
+        long id = 0;
+        ASSERT_TRUE(phrases.Add("t", "d", id));
+    }
+    // Config.mdb of zero bytes (a crash before the first write), Template.mdb cut short (a
+    // full disk), as the next start finds them.
+    const std::string config = ReadFile(DataFolder() / "Config.mdb");
+    { std::ofstream(DataFolder() / "Config.mdb", std::ios::trunc); }
+    const std::string whole = ReadFile(DataFolder() / "Template.mdb");
+    ASSERT_GT(whole.size(), 8192u);
+    { std::ofstream(DataFolder() / "Template.mdb", std::ios::binary | std::ios::trunc) << whole.substr(0, 6000); }
+
+    CreateAll();
+    ASSERT_EQ(messages.boxes.size(), 2u);
+    std::vector<std::string> aside;
+    for (const std::string& name : Entries(DataFolder()))
+        if (name.find(".broken-") != std::string::npos) aside.push_back(name);
+    ASSERT_EQ(aside.size(), 2u);
+    EXPECT_EQ(aside[0].rfind("Config.mdb.broken-2", 0), 0u) << aside[0];
+    EXPECT_EQ(aside[1].rfind("Template.mdb.broken-2", 0), 0u) << aside[1];
+    EXPECT_EQ(messages.boxes[0].text.Str(), "設定データベース（Config.mdb）が壊れていたため、「" + aside[0]
+                                           + "」という名前で残し、新しく作成しました。");
+    EXPECT_EQ(messages.boxes[0].type, MB_OK | MB_ICONEXCLAMATION);
+    EXPECT_EQ(messages.boxes[1].text.Str(), "定型文データベース（Template.mdb）が壊れていたため、「" + aside[1]
+                                           + "」という名前で残し、新しく作成しました。");
+    // Nothing is lost: the broken bytes stay as they were found.
+    EXPECT_EQ(ReadFile(DataFolder() / aside[0]), "");
+    EXPECT_EQ(ReadFile(DataFolder() / aside[1]), whole.substr(0, 6000));
+
+    // The new files are whole, with their default rows.
+    CEditSettingSet settings;
+    ASSERT_TRUE(settings.Open());
+    EXPECT_EQ(settings.newLineLength, 60);
+    ExpectEmpty<CFixedPhraseSet>("GREETING");
+
+    // A database that lacks a designed column is broken too; a sound one is used again.
+    {
+        CDatabase db;
+        db.Open(theDataStore.GetConfigDbPath());
+        db.Execute("DROP TABLE WINDOW_POS; CREATE TABLE WINDOW_POS (WIZAWD_POS_X INTEGER)");
+    }
+    messages.Clear();
+    CreateAll();
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_NE(messages.boxes[0].text.Find("Config.mdb"), -1);
+    messages.Clear();
+    CreateAll();
+    EXPECT_TRUE(messages.boxes.empty());
+}
+
+TEST_F(DataStoreTest, ABrokenAccountOrAddressFileIsSetAsideOnlyWhenTheUserSaysSo)
 {
     fs::create_directories(DataFolder());
     const std::string junk = "this is not a database, just some text that someone left here\n";
     { std::ofstream(DataFolder() / "Address.mdb") << junk; }
-    CreateAll();
-    EXPECT_EQ(ReadFile(DataFolder() / "Address.mdb"), junk);
 
+    // "No": the file stays as it is and start-up stops there.
+    messages.Answer(IDNO);
+    EXPECT_FALSE(theDataStore.CreateDatabases());
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_EQ(messages.boxes[0].type, MB_YESNO | MB_ICONQUESTION);
+    EXPECT_EQ(messages.boxes[0].text.Find("アドレス帳データベース（Address.mdb）が壊れていて読めません。"), 0)
+        << messages.boxes[0].text.Str();
+    EXPECT_NE(messages.boxes[0].text.Find("Address.mdb.broken-2"), -1);
+    EXPECT_EQ(ReadFile(DataFolder() / "Address.mdb"), junk);
+    EXPECT_FALSE(fs::exists(DataFolder() / "Template.mdb"));
+
+    // Every operation on it fails cleanly meanwhile.
     CPersonSet persons;
     EXPECT_FALSE(persons.Open());
-    EXPECT_FALSE(persons.IsOpen());
     long id = 99;
     EXPECT_FALSE(persons.Add("Taro", "taro@example.com", id));
     EXPECT_EQ(id, 99);
-    EXPECT_FALSE(persons.Modify(1, "Taro", "taro@example.com"));
-    EXPECT_FALSE(persons.Remove(1));
-    EXPECT_FALSE(persons.RequeryAll());
-    EXPECT_FALSE(persons.FindById(1));
     EXPECT_FALSE(persons.FindByNameAndAddress("Taro", "taro@example.com"));
-    EXPECT_FALSE(persons.AddRef(1));
-
     CGroupSet groups;
     EXPECT_FALSE(groups.Open());
     CIdArray members{1};
-    EXPECT_FALSE(groups.Add("g", members, id));
-    EXPECT_FALSE(groups.FindByName("g"));
     EXPECT_FALSE(groups.ReadMembers(1, members));
     EXPECT_TRUE(members.empty());
-    EXPECT_FALSE(groups.WriteMembers(1, members));
-    EXPECT_FALSE(groups.Modify(1, "g", members));
-    EXPECT_FALSE(groups.Remove(1));
-    EXPECT_EQ(ReadFile(DataFolder() / "Address.mdb"), junk);
 
-    // The other files were made as usual.
-    CAccountSet accounts;
-    EXPECT_TRUE(accounts.Open());
+    // "Yes": set aside under the name the question gave, and a new, empty book is made.
+    messages.Clear();
+    messages.Answer(IDYES);
+    CreateAll();
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    std::vector<std::string> aside;
+    for (const std::string& name : Entries(DataFolder()))
+        if (name.find(".broken-") != std::string::npos) aside.push_back(name);
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_NE(messages.boxes[0].text.Find(("「" + aside[0] + "」").c_str()), -1) << messages.boxes[0].text.Str();
+    EXPECT_EQ(ReadFile(DataFolder() / aside[0]), junk);
+    ExpectEmpty<CPersonSet>();
+    EXPECT_TRUE(fs::exists(DataFolder() / "Template.mdb"));
 
-    // A set that was never opened fails the same way.
-    CLetterTemplateSet letters;
-    EXPECT_FALSE(letters.FindById(1));
-    EXPECT_FALSE(letters.Add("t", "s", "d", "g", "c", 0, 0, id));
+    // Account.mdb the same way, with its default row.
+    { std::ofstream(DataFolder() / "Account.mdb", std::ios::trunc); }
+    messages.Clear();
+    messages.Answer(IDYES);
+    CreateAll();
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_EQ(messages.boxes[0].text.Find("差出人データベース（Account.mdb）"), 0);
     CCurrentAccountSet current;
-    EXPECT_FALSE(current.Save());
+    ASSERT_TRUE(current.Open());
+    EXPECT_EQ(current.setToBcc, 1);
+}
+
+TEST_F(DataStoreTest, AFileThatCannotBeReadForAnotherReasonIsUsedAsFound)
+{
+    if (geteuid() == 0) GTEST_SKIP() << "root reads any file, whatever its mode";
+    CreateAll();
+    fs::permissions(DataFolder() / "Address.mdb", fs::perms::none);
+    CreateAll();
+    EXPECT_TRUE(messages.boxes.empty());
+    EXPECT_TRUE(fs::exists(DataFolder() / "Address.mdb"));
+    fs::permissions(DataFolder() / "Address.mdb", fs::perms::owner_read | fs::perms::owner_write);
+}
+
+TEST_F(DataStoreTest, ADataFolderUnderCafeIsUsedByItsOwnBytes)
+{
+    // XDG_DATA_HOME under ".../café/": a path code page 932 cannot hold.
+    const fs::path cafe = appData / "caf\xC3\xA9" / "share";
+    setenv("XDG_DATA_HOME", cafe.c_str(), 1);
+    CreateAll();
+    EXPECT_TRUE(messages.boxes.empty());
+    EXPECT_EQ(theDataStore.GetDataFolder(), CPath::FromNative((cafe / "Velto/Quillon").string()));
+    for (const char* name : {"Config.mdb", "Account.mdb", "Address.mdb", "Template.mdb"})
+        EXPECT_TRUE(fs::exists(cafe / "Velto/Quillon" / name)) << name;
+    CPersonSet persons;
+    ASSERT_TRUE(persons.Open());
+    long id = 0;
+    EXPECT_TRUE(persons.Add("Taro", "taro@example.com", id));
 }
 
 namespace {

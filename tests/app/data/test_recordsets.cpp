@@ -190,7 +190,8 @@ TEST_F(RecordsetTest, SingleRowSetsAreEditedInPlace)
         pos.Edit();
         pos.wizardPosX = -20;
         pos.wizardPosY = 300;
-        pos.attachedFilesDir = "/home/太郎/添付";
+        // A folder name code page 932 cannot hold is kept as its own bytes.
+        pos.attachedFilesDir = CPath::FromNative("/home/caf\xC3\xA9/\xE6\xB7\xBB\xE4\xBB\x98");
         pos.Update();
         CCurrentAccountSet current;
         ASSERT_TRUE(current.Open());
@@ -209,8 +210,8 @@ TEST_F(RecordsetTest, SingleRowSetsAreEditedInPlace)
     ASSERT_TRUE(pos.Open());
     EXPECT_EQ(pos.wizardPosX, -20);
     EXPECT_EQ(pos.wizardPosY, 300);
-    EXPECT_EQ(pos.attachedFilesDir, "/home/太郎/添付");
-    pos.attachedFilesDir.Empty();
+    EXPECT_EQ(pos.attachedFilesDir, CPath::FromNative("/home/caf\xC3\xA9/\xE6\xB7\xBB\xE4\xBB\x98"));
+    pos.attachedFilesDir = CPath();
     ASSERT_TRUE(pos.Save());
     CCurrentAccountSet current;
     ASSERT_TRUE(current.Open());
@@ -221,6 +222,58 @@ TEST_F(RecordsetTest, SingleRowSetsAreEditedInPlace)
     EXPECT_EQ(Sqlite(File("Config.mdb"), "SELECT count(*), typeof(ATTACHED_FILES_DIR) FROM WINDOW_POS"),
               "1|null\n");
     EXPECT_EQ(Sqlite(File("Config.mdb"), "SELECT count(*) FROM EDIT_SETTING"), "1\n");
+}
+
+TEST_F(RecordsetTest, SingleRowSetsAddTheirRowToAnEmptyTable)
+{
+    // The rows deleted by hand (or a file made by another tool without them).
+    {
+        CDatabase db;
+        db.Open(theDataStore.GetConfigDbPath());
+        db.Execute("DELETE FROM WINDOW_POS; DELETE FROM EDIT_SETTING");
+        db.Open(theDataStore.GetAccountDbPath());
+        db.Execute("DELETE FROM CURRENT_ACCOUNT");
+    }
+    {
+        CWindowPosSet pos;
+        ASSERT_TRUE(pos.Open());
+        EXPECT_FALSE(pos.HasCurrent());
+        pos.wizardPosX = 15;
+        pos.wizardPosY = 25;
+        pos.attachedFilesDir = CPath::FromNative("/data/caf\xC3\xA9");
+        ASSERT_TRUE(pos.Save());
+        CCurrentAccountSet current;
+        ASSERT_TRUE(current.Open());
+        current.accountId = 3;
+        current.setToBcc = 1;
+        ASSERT_TRUE(current.Save());
+        CEditSettingSet settings;
+        ASSERT_TRUE(settings.Open());
+        settings.newLineLength = 70;
+        settings.replyLineLength = 74;
+        ASSERT_TRUE(settings.Save());
+        // Saving again edits the row just added.
+        current.accountId = 5;
+        ASSERT_TRUE(current.Save());
+    }
+    CWindowPosSet pos;
+    ASSERT_TRUE(pos.Open());
+    EXPECT_EQ(pos.wizardPosX, 15);
+    EXPECT_EQ(pos.wizardPosY, 25);
+    EXPECT_EQ(pos.attachedFilesDir, CPath::FromNative("/data/caf\xC3\xA9"));
+    CCurrentAccountSet current;
+    ASSERT_TRUE(current.Open());
+    EXPECT_EQ(current.accountId, 5);
+    EXPECT_EQ(current.setToBcc, 1);
+    CEditSettingSet settings;
+    ASSERT_TRUE(settings.Open());
+    EXPECT_EQ(settings.newLineLength, 70);
+    EXPECT_EQ(settings.replyLineLength, 74);
+
+    SKIP_WITHOUT_SQLITE_COMMAND();
+    EXPECT_EQ(Sqlite(File("Config.mdb"), "SELECT count(*), ATTACHED_FILES_DIR FROM WINDOW_POS"),
+              "1|/data/caf\xC3\xA9\n");
+    EXPECT_EQ(Sqlite(File("Account.mdb"), "SELECT count(*) FROM CURRENT_ACCOUNT"), "1\n");
 }
 
 TEST_F(RecordsetTest, MemberListEncoding)

@@ -15,6 +15,7 @@
 #include "pages/CBodyPage.h"
 #include "settings/CBodyPhraseDlg.h"
 #include "command/CStandardCombo.h"
+#include "command/QtPath.h"
 #include "command/QtText.h"
 #include "files/CDrawerFileDlg.h"
 #include "files/CFileListCtrl.h"
@@ -70,13 +71,13 @@ protected:
 
     // A file of `size` bytes under the test's folder, `name` in code page 932 (as the
     // narrow literals of this project are); its code page 932 path.
-    CString File(const std::string& name, std::size_t size = 100)
+    CPath File(const std::string& name, std::size_t size = 100)
     {
-        const CString path = CFileUtility::FromNativePath(files.string()) + "/" + CString(name);
-        std::ofstream(CFileUtility::NativePath(path.GetString()), std::ios::binary) << std::string(size, 'x');
+        const CPath path = CPath::FromNative(files.string()) / CPath::FromText(CString(name));
+        std::ofstream(path.Native(), std::ios::binary) << std::string(size, 'x');
         return path;
     }
-    QString Native(const CString& path) { return QString::fromStdString(CFileUtility::NativePath(path.GetString())); }
+    QString Native(const CPath& path) { return ToQtPath(path); }
 
     // A drag entering `target` and a drop on it, as the window system delivers them.
     bool Drop(QWidget* target, const QStringList& paths)
@@ -178,7 +179,7 @@ TEST_F(BodyPageTest, EveryControlWithItsIdTextAndTooltip)
 TEST_F(BodyPageTest, LeavingUntouchedReportsNoChangeAndDoesNotExport)
 {
     doc->SetBody("置いたままの本文");
-    doc->SetFiles({{"/nonexistent/a.txt", "a.txt"}});
+    doc->SetFiles({{CPath::FromNative("/nonexistent/a.txt"), "a.txt"}});
     doc->SetModifiedFlag(0);
     EXPECT_EQ(body->StoreToDocument(), 0);
     CString stored;
@@ -209,8 +210,8 @@ TEST_F(BodyPageTest, LeavingUntouchedReportsNoChangeAndDoesNotExport)
     EXPECT_FALSE(doc->IsModified());
 
     // The list: added files are stored with their names, in order, once.
-    ASSERT_EQ(body->GetFileList()->AddFile(File("b.txt").GetString()), 1);
-    ASSERT_EQ(body->GetFileList()->AddFile(File("c.txt").GetString(), "請求書"), 1);
+    ASSERT_EQ(body->GetFileList()->AddFile(File("b.txt")), 1);
+    ASSERT_EQ(body->GetFileList()->AddFile(File("c.txt"), "請求書"), 1);
     EXPECT_EQ(body->StoreToDocument(), 1);
     CMailDoc::FileList stored2;
     doc->GetFiles(stored2);
@@ -296,7 +297,7 @@ TEST_F(BodyPageTest, LoadsANewMessageAReplyAndAForward)
 TEST_F(BodyPageTest, AnAttachmentOfTheDocumentThatCannotBeReadIsNamed)
 {
     ASSERT_EQ(mkfifo((files / "pipe").c_str(), 0600), 0);
-    doc->SetFiles({{File("a.txt"), "a.txt"}, {CFileUtility::FromNativePath((files / "pipe").string()), "pipe"}});
+    doc->SetFiles({{File("a.txt"), "a.txt"}, {CPath::FromNative((files / "pipe").string()), "pipe"}});
     ASSERT_EQ(body->ReloadFromDocument(), 1);
     EXPECT_EQ(body->GetFileList()->GetItemCount(), 1);
     ASSERT_EQ(boxes.boxes.size(), 1u);
@@ -312,7 +313,7 @@ TEST_F(BodyPageTest, ListHeightFollowsTheFilesAndTheOffsetsStay)
     const int heights[] = {21, 21, 38, 55, 72, 89, 89};
     for (int n = 0; n <= 6; ++n) {
         if (n > 0) {
-            ASSERT_EQ(list->AddFile(File("添付" + std::to_string(n) + ".txt").GetString()), 1);
+            ASSERT_EQ(list->AddFile(File("添付" + std::to_string(n) + ".txt")), 1);
         }
         QTest::qWait(1);
         QCoreApplication::processEvents();
@@ -350,7 +351,7 @@ TEST_F(BodyPageTest, ListHeightFollowsTheFilesAndTheOffsetsStay)
 TEST_F(BodyPageTest, DropsOnThePageAndTheEditorAttachFilesFoldersAddNothing)
 {
     QWidget* editor = body->GetEditor()->viewport();
-    const CString a = File("見積書.pdf", 3000);
+    const CPath a = File("見積書.pdf", 3000);
     fs::create_directories(files / u8"フォルダ");
     ASSERT_EQ(mkfifo((files / "pipe").c_str(), 0600), 0);
 
@@ -369,7 +370,7 @@ TEST_F(BodyPageTest, DropsOnThePageAndTheEditorAttachFilesFoldersAddNothing)
     EXPECT_EQ(body->GetTotalText(), ToQString(CFileUtility::SizeAutoUnit(CBase64::CalcEnecodedSize(3000))));
 
     // A file that cannot be read is refused with its name, the readable ones beside it kept.
-    const CString b = File("明細.csv", 10);
+    const CPath b = File("明細.csv", 10);
     EXPECT_TRUE(Drop(body, {QString::fromStdString((files / "pipe").string()), Native(b),
                             QString::fromStdString((files / "gone.txt").string())}));
     QCoreApplication::processEvents();
@@ -398,8 +399,8 @@ TEST_F(BodyPageTest, TotalAfterEachChangeAndOnEvery101stIdlePass)
 {
     CFileListCtrl* list = body->GetFileList();
     EXPECT_EQ(body->GetTotalText(), u"0バイト"_s);
-    const CString a = File("a.bin", 2000);
-    ASSERT_EQ(list->AddFile(a.GetString()), 1);
+    const CPath a = File("a.bin", 2000);
+    ASSERT_EQ(list->AddFile(a), 1);
     EXPECT_EQ(body->GetTotalText(), ToQString(CFileUtility::SizeAutoUnit(CBase64::CalcEnecodedSize(2000))));
 
     // The file grows on disk: the idle pass notices within 101 passes, then every 101st.
@@ -431,7 +432,7 @@ TEST_F(BodyPageTest, IdleEnablesThePhraseButtonsAndRemoveAll)
     EXPECT_TRUE(Button(1033)->isEnabled());
     body->GetPhraseCombo()->addItem(u"挨拶"_s, 1);
     body->GetPhraseCombo()->setCurrentIndex(0);
-    ASSERT_EQ(body->GetFileList()->AddFile(File("a.txt").GetString()), 1);
+    ASSERT_EQ(body->GetFileList()->AddFile(File("a.txt")), 1);
     body->OnIdle();
     EXPECT_TRUE(Button(1034)->isEnabled());
     EXPECT_TRUE(Button(1023)->isEnabled());
@@ -516,7 +517,7 @@ TEST_F(BodyPageTest, FixedPhrasesAddInsertChangeAndDelete)
     EXPECT_EQ(combo->itemText(0), u"結び"_s);
     EXPECT_EQ(combo->itemText(1), u"二つ目"_s);
     EXPECT_EQ(combo->currentIndex(), 0);
-    CTemplateFile store(CFileUtility::FromNativePath((home.DataFolder() / "Template").string()).GetString());
+    CTemplateFile store(CPath::FromNative((home.DataFolder() / "Template").string()));
     CString title, text;
     ASSERT_TRUE(store.Read(1, title, text));
     EXPECT_EQ(title.Str(), "結び");
@@ -608,7 +609,7 @@ TEST_F(BodyPageTest, IndentAndFormatButtonsActOnTheEditor)
 TEST_F(BodyPageTest, DoubleClickOpensThroughTheDesktopAndResetEmptiesThePage)
 {
     CFileListCtrl* list = body->GetFileList();
-    ASSERT_EQ(list->AddFile(File("run.sh").GetString()), 1);
+    ASSERT_EQ(list->AddFile(File("run.sh")), 1);
     QCoreApplication::processEvents();
     UrlRecorder recorder;
     QDesktopServices::setUrlHandler(u"file"_s, &recorder, "Open");

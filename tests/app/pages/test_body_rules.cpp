@@ -80,7 +80,7 @@ TEST(BodyRules, IdlePacerAnswersEvery101stPass)
 
 TEST(BodyRules, SameFilesComparesPathsAndTitlesInOrder)
 {
-    const CMailDoc::FileList a = {{"/t/a.txt", "a.txt"}, {"/t/b.eml", "Re: b"}};
+    const CMailDoc::FileList a = {{CPath::FromNative("/t/a.txt"), "a.txt"}, {CPath::FromNative("/t/b.eml"), "Re: b"}};
     CMailDoc::FileList b = a;
     EXPECT_TRUE(SameFiles(a, b));
     b[1].title = "b.eml";
@@ -93,13 +93,13 @@ TEST(BodyRules, SameFilesComparesPathsAndTitlesInOrder)
 TEST(BodyRules, PhraseOperationsKeepStoreAndListInStep)
 {
     const fs::path root = Scratch("phrases");
-    const CString folder = PhraseFolder(CString(root.c_str()));
-    EXPECT_EQ(folder.Str(), (root / "Template").string());
+    const CPath folder = PhraseFolder(CPath::FromNative(root.string()));
+    EXPECT_EQ(folder.Native(), (root / "Template").string());
     ASSERT_EQ(MakePhraseFolder(folder), 1);
     EXPECT_EQ(MakePhraseFolder(folder), 1);  // already there
-    EXPECT_EQ(fs::status(folder.Str()).permissions() & fs::perms::all, fs::perms::owner_all);
+    EXPECT_EQ(fs::status(folder.Native()).permissions() & fs::perms::all, fs::perms::owner_all);
 
-    CTemplateFile store(folder.GetString());
+    CTemplateFile store(folder);
     CTitleList phrases;
     EXPECT_EQ(LoadPhrases(store, phrases), 1);  // an empty store is an empty list
     EXPECT_TRUE(phrases.empty());
@@ -124,7 +124,7 @@ TEST(BodyRules, PhraseOperationsKeepStoreAndListInStep)
     selected = 0;
     ASSERT_EQ(ApplyPhraseOperation(store, phrases, selected, PhraseDelete, "", ""), 1);
     EXPECT_EQ(selected, -1);
-    EXPECT_FALSE(fs::exists(folder.Str() + "/tpl1"));
+    EXPECT_FALSE(fs::exists(folder.Native() + "/tpl1"));
     ASSERT_EQ(ApplyPhraseOperation(store, phrases, selected, PhraseAdd, "新しい", "{\\rtf1 n}"), 1);
     EXPECT_EQ(selected, 0);
     EXPECT_EQ(Titles(phrases), (std::vector<std::string>{"1:新しい", "2:お礼状", "3:結び"}));
@@ -142,7 +142,7 @@ TEST(BodyRules, PhraseOperationsKeepStoreAndListInStep)
     EXPECT_EQ(Titles(again), Titles(phrases));
 
     // A store whose folder is gone fails to write and leaves the list alone.
-    fs::remove_all(folder.Str());
+    fs::remove_all(folder.Native());
     selected = 0;
     EXPECT_EQ(ApplyPhraseOperation(store, phrases, selected, PhraseAdd, "x", "y"), 0);
     EXPECT_EQ(ApplyPhraseOperation(store, phrases, selected, PhraseChange, "x", "y"), 0);

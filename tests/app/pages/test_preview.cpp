@@ -48,10 +48,10 @@ protected:
         doc->SetSignature("山田");
     }
     // `name` in code page 932, as the narrow literals of this project are.
-    CString File(const std::string& name, std::size_t size)
+    CPath File(const std::string& name, std::size_t size)
     {
-        const CString path = CFileUtility::FromNativePath(home.Root().string()) + "/" + CString(name);
-        std::ofstream(CFileUtility::NativePath(path.GetString()), std::ios::binary) << std::string(size, 'x');
+        const CPath path = CPath::FromNative(home.Root().string()) / CPath::FromText(CString(name));
+        std::ofstream(path.Native(), std::ios::binary) << std::string(size, 'x');
         return path;
     }
     static QRect Placed(QWidget* widget, QWidget* window) { return QRect(widget->mapTo(window, QPoint(0, 0)), widget->size()); }

@@ -178,7 +178,7 @@ TEST_F(SendFlowTest, SendCancelledInTheProgressDialogIsReportedAsNotSent)
         std::ofstream out(attachment, std::ios::binary);
         out << std::string(200000, 'x');
     }
-    doc->SetFiles({{attachment.c_str(), "report.bin"}});
+    doc->SetFiles({{CPath::FromNative(attachment), "report.bin"}});
 
     bool pressed = false;
     QTimer cancel;

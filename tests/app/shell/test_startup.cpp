@@ -1,7 +1,8 @@
 // Verifies start-up and shutdown of the application object in-process (offscreen): the
 // wizard on its first page at the stored position, the designed shutdown order saving the
-// position, and a data folder that cannot be made ending the start with a message instead
-// of a crash (a database that cannot be made: the data store's own tests).
+// position, a data folder under ".../café/" (a path code page 932 cannot hold) used like any
+// other, and a data folder that cannot be made ending the start with a message instead of a
+// crash (a database that cannot be made: the data store's own tests).
 #include "MessageBoxScript.h"
 #include "QtTestApp.h"
 #include "TempDataFolder.h"
@@ -66,4 +67,29 @@ TEST(Startup, DataFolderThatCannotBeMadeEndsTheStart)
     ASSERT_FALSE(boxes.boxes.empty());
     EXPECT_EQ(boxes.boxes.back().text.Str(), "データフォルダを作成できませんでした。\nXDG_DATA_HOME または HOME を確認してください。");
     EXPECT_EQ(app.GetWizard(), nullptr);
+}
+
+TEST(Startup, ADataFolderUnderCafeStartsTheProgram)
+{
+    TempDataFolder home;
+    MessageBoxScript boxes;
+    const auto cafe = home.Root() / "caf\xC3\xA9" / "share";
+    setenv("XDG_DATA_HOME", cafe.c_str(), 1);
+    {
+        CQuillonApp app;
+        ASSERT_EQ(app.InitInstance(), 1);
+        ASSERT_NE(app.GetWizard()->GetCurrentPage(), nullptr);
+        EXPECT_TRUE(app.GetWizard()->GetCurrentPage()->isVisible());
+        EXPECT_EQ(theDataStore.GetDataFolder(), CPath::FromNative((cafe / "Velto" / "Quillon").string()));
+        app.GetWizard()->GetCurrentPage()->move(40, 0);
+        EXPECT_EQ(app.ExitInstance(), 0);
+    }
+    for (const char* name : {"Config.mdb", "Account.mdb", "Address.mdb", "Template.mdb"})
+        EXPECT_TRUE(std::filesystem::exists(cafe / "Velto" / "Quillon" / name)) << name;
+    // The position went into the database in that folder.
+    CWindowPosSet position;
+    ASSERT_TRUE(position.Open());
+    EXPECT_EQ(position.wizardPosX, 40);
+    for (const auto& box : boxes.boxes)
+        EXPECT_EQ(box.text.Find("データベース"), -1) << box.text.Str();
 }

@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """Writes the parser's .eml corpus with Python's standard email package, an independent
-generator. Each file is named after what it pins down. Run from anywhere:
+generator, and (habits()) messages written by hand the way other programs write them, for the
+faults of the parser's first version. Each file is named after what it pins down. Run from
+anywhere:
     python3 make_corpus.py [output folder]
 The files are committed; rerun only to add cases (MIME boundaries are fixed for stable files).
 """
@@ -195,6 +197,149 @@ def main():
     m.attach(p)
     m.attach(MIMEApplication(JPEG, _subtype="zip"))
     write("disposition_name_and_nameless_part.eml", base_headers(m, "名前なし"))
+    habits()
+
+
+def raw(name, *pieces):
+    """Writes bytes as they stand, each line ended by CR LF; str pieces are ASCII."""
+    data = b"".join(p.encode("ascii") if isinstance(p, str) else p for p in pieces)
+    data = data.replace(b"\r\n", b"\n").replace(b"\n", b"\r\n")
+    with open(os.path.join(OUT, name), "wb") as f:
+        f.write(data)
+
+
+def b64(data):
+    import base64
+    return base64.b64encode(data).decode("ascii")
+
+
+def jis(text):
+    return text.encode("iso-2022-jp")
+
+
+def habits():
+    """Messages as other programs write them, one for each fault of the parser's first version."""
+    # No MIME-Version and no Content-Type (Outlook 2000 plain text, old gateways): plain
+    # text whose bytes tell the charset -- raw code page 932 here, JIS in a carrier bounce,
+    # the Content-Type's charset when there is one.
+    raw("no_mime_version_shift_jis.eml",
+        "From: \"Tanaka\" <tanaka@example.jp>\nTo: suzuki@example.jp\n"
+        "Subject: ", str(Header("見積もりの件", "iso-2022-jp").encode()), "\n"
+        "Date: Tue, 01 Dec 2026 10:00:00 +0900\nMessage-ID: <outlook2000@example.jp>\n"
+        "X-Mailer: Microsoft Outlook 8.5, Build 4.71.2173.0\n\n",
+        "鈴木様\n\nお世話になっております。見積もりを表示します。\n能力ソフト\n".encode("cp932"))
+    raw("no_mime_version_jis_bounce.eml",
+        "From: MAILER-DAEMON@ezweb.ne.jp\nTo: sender@example.jp\n"
+        "Subject: Mail System Error - Returned Mail\nDate: Tue, 01 Dec 2026 10:00:00 +0900\n\n",
+        jis("<nobody@ezweb.ne.jp>: 送信先のアドレスが見つかりません。\n"), b"\n")
+    raw("no_mime_version_charset_given.eml",
+        "From: old@example.jp\nTo: new@example.jp\nSubject: euc\n"
+        "Content-Type: text/plain; charset=x-euc-jp\n\n",
+        "古いゲートウェイ\n".encode("euc_jp"))
+
+    # Addresses as RFC 5322 writes them: a comment, a quoted name holding "<", groups (empty
+    # and with members), a quoted encoded word (Outlook), quoted pairs.
+    raw("addresses_comments_groups_quotes.eml",
+        "From: bbb@ddd.com (John X. Doe)\n"
+        "To: \"Sales <info>\" <sales@example.com>, team: a@example.com, B <b@example.com>;,\n"
+        " \"", str(Header("山田 太郎", "iso-2022-jp").encode()), "\" <taro@example.jp>\n"
+        "Cc: undisclosed-recipients:;, \"back\\\\slash \\\"q\\\"\" <q@example.com>\n"
+        "Subject: addresses\nMessage-ID: <addresses@example.jp>\nMIME-Version: 1.0\n"
+        "Content-Type: text/plain; charset=us-ascii\n\nbody\n")
+
+    # The first inline text part is the body; a list footer after an attachment follows it.
+    raw("list_footer_after_body.eml",
+        "From: a@example.jp\nTo: list@example.jp\nSubject: footer\nMIME-Version: 1.0\n"
+        "Content-Type: multipart/mixed; boundary=\"list\"\n\n"
+        "--list\nContent-Type: text/plain; charset=iso-2022-jp\n\n", jis("本文です。\n二行目。"),
+        "\n--list\nContent-Type: application/pdf; name=\"a.pdf\"\nContent-Transfer-Encoding: base64\n\n",
+        b64(b"%PDF-1.4\n"), "\n--list\nContent-Type: text/plain; charset=us-ascii\n"
+        "Content-Disposition: inline\n\n_______________\nlist mailing list\n--list--\n")
+
+    # A multipart cut short: no closing delimiter, the last part runs to the end.
+    raw("missing_closing_delimiter.eml",
+        "From: a@example.jp\nTo: b@example.jp\nSubject: truncated\nMIME-Version: 1.0\n"
+        "Content-Type: multipart/mixed; boundary=\"cut\"\n\n"
+        "--cut\nContent-Type: text/plain; charset=us-ascii\n\nThe message was cut short.\n"
+        "--cut\nContent-Type: application/octet-stream; name=\"data.bin\"\n"
+        "Content-Transfer-Encoding: base64\n\n", b64(bytes(range(40))), "\n")
+
+    # Header text: a character split across two encoded words, raw JIS and raw UTF-8 names,
+    # a raw UTF-8 file name.
+    word = "日本語の件名".encode("utf-8")
+    raw("header_split_words_raw_utf8_jis.eml",
+        "From: a@example.jp\nTo: ", jis("山田"), " <yamada@example.jp>\n"
+        "Cc: ", "鈴木".encode("utf-8"), " <suzuki@example.jp>\n"
+        "Subject: =?UTF-8?B?", b64(word[:4]), "?=\n =?UTF-8?B?", b64(word[4:]), "?=\n"
+        "MIME-Version: 1.0\nContent-Type: multipart/mixed; boundary=b\n\n"
+        "--b\nContent-Type: text/plain; charset=utf-8\n\n", "本文".encode("utf-8"),
+        "\n--b\nContent-Type: application/msword; name=\"", "邂逅.doc".encode("utf-8"), "\"\n"
+        "Content-Disposition: attachment; filename=\"", "邂逅.doc".encode("utf-8"), "\"\n"
+        "Content-Transfer-Encoding: base64\n\n", b64(b"\xd0\xcf\x11\xe0"), "\n--b--\n")
+
+    # A whole message that is one file, or one attached mail.
+    raw("single_part_pdf.eml",
+        "From: scanner@example.jp\nTo: b@example.jp\nSubject: scan\nMIME-Version: 1.0\n"
+        "Content-Type: application/pdf; name=\"scan.pdf\"\nContent-Transfer-Encoding: base64\n\n",
+        b64(b"%PDF-1.4\n" + bytes(range(256))), "\n")
+    raw("single_part_attached_mail.eml",
+        "From: a@example.jp\nTo: b@example.jp\nSubject: fwd\nMIME-Version: 1.0\n"
+        "Content-Type: message/rfc822\n\n"
+        "From: orig@example.jp\nSubject: ", str(Header("元のメール", "iso-2022-jp").encode()), "\n"
+        "\nOriginal text.\n")
+
+    # HTML only: the text of the HTML is the body.
+    html = ("<!DOCTYPE html><html><head><title>T</title><style>p {color: red}</style>"
+            "<script>var a = '<p>no</p>';</script></head>\n<body>\n"
+            "<!-- a comment --><p>田中様</p>\n<p>お世話に  なっております。<br>"
+            "2行目&nbsp;&nbsp;&amp; &lt;tag&gt; &#x2460; &#12354; &copy;</p>"
+            "<div>区切り</div><table><tr><td>A</td><td>B</td></tr></table>"
+            "<pre>  整形  済み\n  2行</pre><ul><li>一</li><li>二</li></ul></body></html>\n")
+    from email import charset as _cs
+    qp = _cs.Charset("utf-8")
+    qp.body_encoding = _cs.QP
+    m = MIMEText(html, "html", qp)
+    write("html_only.eml", base_headers(m, "HTMLだけ", charset="utf-8"))
+    m = MIMEMultipart("alternative")
+    m.attach(MIMEText('<html><body><p class=MsoNormal>Outlook の<b>HTML</b>だけ<o:p></o:p></p>'
+                      '<p class=MsoNormal><o:p>&nbsp;</o:p></p><p class=MsoNormal>以上</p>'
+                      '</body></html>', "html", "iso-2022-jp"))
+    write("alternative_html_only.eml", base_headers(m, "代替はHTMLだけ"))
+
+    # Both names given: the Content-Disposition filename is the file's (RFC 2183 2.3).
+    raw("disposition_filename_beats_name.eml",
+        "From: a@example.jp\nTo: b@example.jp\nSubject: names\nMIME-Version: 1.0\n"
+        "Content-Type: multipart/mixed; boundary=n\n\n--n\nContent-Type: text/plain\n\nsee file\n"
+        "--n\nContent-Type: application/octet-stream; name=\"wrong.dat\"\n"
+        "Content-Disposition: attachment; filename=\"right.pdf\"\n\n%PDF\n--n--\n")
+
+    # A digest (parts are mails by default), "text" without a subtype, an RFC 2231 boundary.
+    raw("digest_bare_text_rfc2231_boundary.eml",
+        "From: a@example.jp\nTo: b@example.jp\nSubject: digest\nMIME-Version: 1.0\n"
+        "Content-Type: multipart/mixed; boundary*=us-ascii''b%3D1\n\n"
+        "--b=1\nContent-Type: text\n\nDigest of the week.\n"
+        "--b=1\nContent-Type: multipart/digest; boundary=d\n\n"
+        "--d\n\nFrom: x@example.jp\nSubject: first\n\nfirst body\n"
+        "--d\n\nFrom: y@example.jp\nSubject: second\n\nsecond body\n--d--\n--b=1--\n")
+
+    # Charset labels other programs write; a label nobody knows gives 〓 for its 8-bit bytes.
+    parts = [("x-euc-jp", "EUC 日本".encode("euc_jp")), ("x-sjis", "シフト".encode("cp932")),
+             ("shift-jis", "表示".encode("cp932")), ("ks_c_5601-1987", "한국".encode("cp949")),
+             ("unicode-1-1-utf-7", "日本語".encode("utf-7")), ("cp932", "①".encode("cp932")),
+             ("windows-31j", "髙".encode("cp932")), ("x-unknown-8bit", b"caf\xe9")]
+    body = [b"From: a@example.jp\nTo: b@example.jp\nSubject: charsets\nMIME-Version: 1.0\n"
+            b"Content-Type: multipart/mixed; boundary=c\n\n"]
+    for label, data in parts:
+        body.append(b"--c\nContent-Type: text/plain; charset=" + label.encode() +
+                    b"\nContent-Transfer-Encoding: 8bit\n\n" + data + b"\n")
+    raw("charset_aliases.eml", *body, "--c--\n")
+
+    # Many parts with one name: unique names, numbered in turn.
+    many = ["From: a@example.jp\nTo: b@example.jp\nSubject: same names\nMIME-Version: 1.0\n"
+            "Content-Type: multipart/mixed; boundary=s\n\n--s\nContent-Type: text/plain\n\nfive\n"]
+    for i in range(5):
+        many.append("--s\nContent-Type: application/octet-stream; name=a\n\n%d\n" % i)
+    raw("many_parts_same_name.eml", *many, "--s--\n")
 
 
 if __name__ == "__main__":

@@ -96,14 +96,14 @@ TEST(CMailDoc, MailSize)
     std::string folder = MakeScratchFolder();
     WriteBytes(folder + "/a.bin", 100);
     CMailDoc::FileList files;
-    files.push_back({CFileUtility::FromNativePath(folder + "/a.bin"), "a"});
+    files.push_back({CPath::FromNative(folder + "/a.bin"), "a"});
     doc.SetFiles(files);
     // 100 bytes: one 72-character line with CR LF (74) and 46 bytes left (61 characters,
     // rounded up by a padding group to 64).
     EXPECT_EQ(doc.GetMailSize(), 4u + 138u);
 
     // A file that has gone counts as an empty one.
-    files.push_back({CFileUtility::FromNativePath(folder + "/missing.bin"), "m"});
+    files.push_back({CPath::FromNative(folder + "/missing.bin"), "m"});
     doc.SetFiles(files);
     EXPECT_EQ(doc.GetMailSize(), 4u + 138u + 4u);
 
@@ -176,26 +176,27 @@ TEST(CMailDoc, ModifiedFlagAndRecipients)
 
 TEST(CMailDoc, TempPathAndClearAll)
 {
-    std::string root = MakeScratchFolder();
-    CString cpRoot = CFileUtility::FromNativePath(root);
+    // The data folder under ".../café/": a path code page 932 cannot hold is used as it is.
+    std::string root = MakeScratchFolder() + "/caf\xC3\xA9";
+    ASSERT_EQ(mkdir(root.c_str(), 0700), 0);
 
     CMailDoc doc;
     // An existing folder is refused and the stored path stays as it was.
-    EXPECT_EQ(doc.SetTempPath(cpRoot.GetString()), 0);
-    CString temp;
+    EXPECT_EQ(doc.SetTempPath(CPath::FromNative(root)), 0);
+    CPath temp;
     doc.GetTempPathA(temp);
-    EXPECT_EQ(temp, "");
+    EXPECT_TRUE(temp.IsEmpty());
 
-    // "添付" as the folder name: created on disk as UTF-8 with mode 0700.
-    CString cpTemp = cpRoot + "/\x93\x59\x95\x74";
+    // "添付" as the folder name: created with mode 0700.
     std::string nativeTemp = root + "/\xE6\xB7\xBB\xE4\xBB\x98";
-    ASSERT_NE(doc.SetTempPath(cpTemp.GetString()), 0);
+    CPath tempPath = CPath::FromNative(nativeTemp);
+    ASSERT_NE(doc.SetTempPath(tempPath), 0);
     doc.GetTempPathA(temp);
-    EXPECT_EQ(temp, cpTemp);
+    EXPECT_EQ(temp, tempPath);
     struct stat info;
     ASSERT_EQ(stat(nativeTemp.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0700u);
-    EXPECT_EQ(doc.SetTempPath(cpTemp.GetString()), 0);
+    EXPECT_EQ(doc.SetTempPath(tempPath), 0);
 
     // Files with a Japanese name, a name code page 932 cannot hold and a dot name all go.
     WriteBytes(nativeTemp + "/\xE8\xA1\xA8.txt", 10);
@@ -215,13 +216,13 @@ TEST(CMailDoc, TempPathAndClearAll)
     doc.AddToAddress(CAddress("", "", "to@example.jp"));
     doc.AddCcAddress(CAddress("", "", "cc@example.jp"));
     doc.AddBccAddress(CAddress("", "", "bcc@example.jp"));
-    doc.SetFiles({{"/x/a.txt", "a"}});
+    doc.SetFiles({{CPath::FromNative("/x/a.txt"), "a"}});
     ASSERT_TRUE(doc.IsModified());
 
     doc.ClearAll();
     EXPECT_FALSE(IsOnDisk(nativeTemp));
     doc.GetTempPathA(temp);
-    EXPECT_EQ(temp, "");
+    EXPECT_TRUE(temp.IsEmpty());
     EXPECT_FALSE(doc.IsModified());
     EXPECT_EQ(doc.GetToAddressSize() + doc.GetCcAddressSize() + doc.GetBccAddressSize(), 0u);
     CMailDoc::FileList files;
@@ -249,7 +250,7 @@ TEST(CMailDoc, TempPathAndClearAll)
     EXPECT_EQ(doc.GetType(), CMailDoc::ForwardMail);
 
     // A sub-folder cannot be deleted as a file: the files go, the folder stays, no error.
-    ASSERT_NE(doc.SetTempPath(cpTemp.GetString()), 0);
+    ASSERT_NE(doc.SetTempPath(tempPath), 0);
     WriteBytes(nativeTemp + "/f.txt", 1);
     ASSERT_EQ(mkdir((nativeTemp + "/sub").c_str(), 0700), 0);
     doc.ClearAll();
@@ -262,10 +263,11 @@ TEST(CMailDoc, TempPathAndClearAll)
     {
         CMailDoc* owned = CMailDoc::Create();
         ASSERT_NE(owned, nullptr);
-        ASSERT_NE(owned->SetTempPath(cpTemp.GetString()), 0);
+        ASSERT_NE(owned->SetTempPath(tempPath), 0);
         WriteBytes(nativeTemp + "/g.txt", 1);
         delete owned;
     }
     EXPECT_FALSE(IsOnDisk(nativeTemp));
     rmdir(root.c_str());
+    rmdir(CPath::FromNative(root).Parent().c_str());
 }

@@ -21,7 +21,7 @@ public:
         ++shown;
         return result_;
     }
-    CString GetPathName() const override { return path_.c_str(); }
+    CPath GetPathName() const override { return CPath::FromNative(path_); }
     int shown = 0;
 
 private:
@@ -113,6 +113,27 @@ TEST(CMailDocSaveAs, WritesExactlyTheMessageAndReplacesAnOldFile)
     EXPECT_EQ(ui.dialogs[0]->destroyed, 1);
 }
 
+TEST(CMailDocSaveAs, NamesCodePage932CannotHoldAreSavedAndAttachedAsTheyAre)
+{
+    FakeUi ui;
+    // ".../café/資料〜最終版.eml" (U+301C) with the attachment "café_menu.txt".
+    std::string folder = TempFolder("save-caf\xC3\xA9");
+    std::string attachment = folder + "/caf\xC3\xA9_menu.txt";
+    WriteBytes(attachment, "menu");
+    const std::string name = "\xE8\xB3\x87\xE6\x96\x99\xE3\x80\x9C\xE6\x9C\x80\xE7\xB5\x82\xE7\x89\x88.eml";
+    CMailDoc doc;
+    FillAsciiMessage(doc);
+    doc.SetFiles({{CPath::FromNative(attachment), ""}});
+    FakeFileDialog dialog(IDOK, folder + "/" + name);
+
+    EXPECT_EQ(doc.SaveAs(Owner(), &dialog), 1);
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_EQ(FolderEntries(folder), (std::vector<std::string>{"caf\xC3\xA9_menu.txt", name}));
+    const std::string saved = ReadBytes(folder + "/" + name);
+    EXPECT_NE(saved.find("\r\nbWVudQ==\r\n"), std::string::npos) << saved;  // "menu"
+    EXPECT_EQ(doc.IsModified(), 0);
+}
+
 TEST(CMailDocSaveAs, TheSavedCopyKeepsTheBlindRecipients)
 {
     ScopedEnvironment fixed;
@@ -159,7 +180,7 @@ TEST(CMailDocSaveAs, FailedWriteLeavesNoFileAndKeepsTheOldOne)
     WriteBytes(path, "an older message");
     CMailDoc doc;
     FillAsciiMessage(doc);
-    doc.SetFiles({{(folder + "/gone.txt").c_str(), ""}});
+    doc.SetFiles({{CPath::FromNative(folder + "/gone.txt"), ""}});
     FakeFileDialog dialog(IDOK, path);
 
     EXPECT_EQ(doc.SaveAs(Owner(), &dialog), 1);
@@ -182,7 +203,7 @@ TEST(CMailDocSaveAs, WriteThatFailsHalfWayRemovesTheFile)
 
     CMailDoc doc;
     FillAsciiMessage(doc);
-    doc.SetFiles({{attachment.c_str(), ""}});
+    doc.SetFiles({{CPath::FromNative(attachment), ""}});
     FakeFileDialog dialog(IDOK, path);
 
     // The file system refuses files above 256 KiB: the message is cut off mid-attachment.
@@ -211,7 +232,7 @@ TEST(CMailDocSaveAs, CancelInTheProgressDialogStopsWithoutMessage)
     WriteBytes(attachment, std::string(100 * 1024, 'q'));
     CMailDoc doc;
     FillAsciiMessage(doc);
-    doc.SetFiles({{attachment.c_str(), ""}});
+    doc.SetFiles({{CPath::FromNative(attachment), ""}});
     FakeFileDialog dialog(IDOK, folder + "/message.eml");
 
     EXPECT_EQ(doc.SaveAs(Owner(), &dialog), 1);

@@ -18,9 +18,9 @@ TEST(PerserFields, EncodedWords)
     EXPECT_EQ(parser.DecodeFieldValue("=?iso-2022-jp?B?GyRCRnxLXBsoQg==?="), "日本");
     EXPECT_EQ(parser.DecodeFieldValue("=?ISO-2022-JP?b?GyRCRnxLXBsoQg==?="), "日本");
     EXPECT_EQ(parser.DecodeFieldValue("=?iso-2022-jp?q?=1B$BF|K\\=1B(B?="), "日本");
-    // Text around and between words stays; a blank between two words is kept.
+    // Text around words stays; white space between two words goes (RFC 2047 6.2).
     EXPECT_EQ(parser.DecodeFieldValue("Re: =?iso-2022-jp?B?GyRCRnxLXBsoQg==?= =?iso-2022-jp?B?GyRCOGwbKEI=?= !"),
-              "Re: 日本 語 !");
+              "Re: 日本語 !");
     EXPECT_EQ(parser.DecodeFieldValue("=?iso-2022-jp?B?GyRCRnxLXBsoQg==?==?iso-2022-jp?B?GyRCOGwbKEI=?="),
               "日本語");
     // Other charsets reach code page 932 too.

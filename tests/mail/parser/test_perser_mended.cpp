@@ -5,7 +5,7 @@
 
 #include "model/CMailDoc.h"
 
-#include "PrintCString.h"
+#include "PerserTest.h"
 
 #include <gtest/gtest.h>
 
@@ -31,42 +31,26 @@ CString Crlf(const std::string& text)
     return out;
 }
 
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 CString BodyOf(const char* charset, const char* encoding, const std::string& content)
 {
     CEMailPerser parser;
     CMailDoc doc;
     std::string text = std::string("MIME-Version: 1.0\r\nContent-Type: text/plain; charset=") +
                        charset + "\r\nContent-Transfer-Encoding: " + encoding + "\r\n\r\n" + content;
-    EXPECT_TRUE(parser.Perse(CString(text), nullptr, doc, 0));
+    EXPECT_TRUE(parser.Perse(CString(text), CPath(), doc, 0));
     CString body;
     doc.GetBody(body);
     return body;
 }
 
-class PerserMended : public ::testing::Test {
+class PerserMended : public PerserFolderTest {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "perser-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        root = pattern;
-        folder = root / "TEMP";
-        fs::create_directory(folder);
-    }
-    void TearDown() override { fs::remove_all(root); }
-
     // Parses a multipart/mixed message made of a body and the given parts.
     int ParseParts(const std::string& parts, CMailDoc& doc)
     {
         std::string text = "MIME-Version: 1.0\nSubject: s\nContent-Type: multipart/mixed; boundary=b\n\n"
                            "--b\nContent-Type: text/plain\n\nbody\n" + parts + "--b--\n";
-        return parser.Perse(Crlf(text), folder.c_str(), doc, 0);
+        return parser.Perse(Crlf(text), CPath::FromNative(folder.string()), doc, 0);
     }
 
     std::vector<CString> Titles(const CMailDoc& doc)
@@ -79,8 +63,6 @@ protected:
     }
 
     CEMailPerser parser;
-    fs::path root;
-    fs::path folder;
 };
 
 }  // namespace
@@ -92,8 +74,9 @@ TEST(PerserCharsets, BodiesInAnyCharsetBecomeCodePage932)
     EXPECT_EQ(BodyOf("euc-jp", "8bit", "\xc6\xfc\xcb\xdc"), "日本");
     EXPECT_EQ(BodyOf("Shift_JIS", "8bit", "\x93\xfa\x96\x7b"), "日本");
     EXPECT_EQ(BodyOf("windows-1252", "8bit", "\x80 5"), "\x81\xAC 5");  // no euro sign in 932
-    // Unknown charset: the bytes as they came; JIS escapes in a text said to be ASCII: JIS.
-    EXPECT_EQ(BodyOf("x-martian", "8bit", "\xc6\xfc"), "\xc6\xfc");
+    // Unknown charset: ASCII stays, every other byte is 〓; JIS escapes in a text said to be
+    // ASCII: JIS.
+    EXPECT_EQ(BodyOf("x-martian", "8bit", "a\xc6\xfc"), "a〓〓");
     EXPECT_EQ(BodyOf("us-ascii", "7bit", "\x1b$BF|K\\\x1b(B"), "日本");
     EXPECT_EQ(BodyOf("iso-2022-jp", "7bit", ""), "");
 }
@@ -110,7 +93,7 @@ TEST_F(PerserMended, FileNamesInEveryFormAndNamelessParts)
         " filename*0*=iso-2022-jp''%1B%24%42%46%7C; filename*1*=%4B%5C%1B%28%42.doc\n\nD\n"
         "--b\nContent-Type: image/jpeg\nContent-Transfer-Encoding: base64\n\n/9j/\n"
         "--b\nContent-Type: application/x-unheard-of\n\nF\n"
-        "--b\nContent-Type: text/html; charset=us-ascii\n\n<p>G</p>\n",
+        "--b\nContent-Type: text/html; charset=us-ascii\nContent-Disposition: attachment\n\n<p>G</p>\n",
         doc));
     EXPECT_EQ(Titles(doc), (std::vector<CString>{"日本.pdf", "plain.bin", "日本.txt", "日本.doc",
                                                  "attachment5.jpg", "attachment6",
@@ -156,7 +139,7 @@ TEST_F(PerserMended, FilesStayInsideTheFolder)
     CMailDoc::FileList files;
     big.GetFiles(files);
     ASSERT_EQ(files.size(), 1u);
-    fs::path written(files[0].path.GetString());
+    fs::path written(files[0].path.Native());
     EXPECT_LE(written.filename().string().size(), 200u);
     EXPECT_EQ(written.extension(), ".pdf");
     EXPECT_EQ(ReadFile(written), "L");
@@ -181,8 +164,8 @@ TEST_F(PerserMended, WrittenFilesAreNeverExecutable)
     doc.GetFiles(files);
     ASSERT_EQ(files.size(), 4u);
     for (const CMailDoc::FileInfo& file : files) {
-        const fs::perms perms = fs::status(file.path.GetString()).permissions();
-        EXPECT_EQ(perms, fs::perms::owner_read | fs::perms::owner_write) << file.path.Str();
+        const fs::perms perms = fs::status(file.path.Native()).permissions();
+        EXPECT_EQ(perms, fs::perms::owner_read | fs::perms::owner_write) << file.path.Native();
     }
 }
 
@@ -223,7 +206,7 @@ TEST_F(PerserMended, StructuresTheDesignDidNotFollow)
         "--bb--\n"
         "--b--\n";
     CMailDoc doc;
-    ASSERT_TRUE(parser.Perse(Crlf(text), folder.c_str(), doc, 0));
+    ASSERT_TRUE(parser.Perse(Crlf(text), CPath::FromNative(folder.string()), doc, 0));
     CString body;
     doc.GetBody(body);
     EXPECT_EQ(body, "日本");
@@ -234,13 +217,13 @@ TEST_F(PerserMended, StructuresTheDesignDidNotFollow)
 
 TEST_F(PerserMended, NonMimeAndHostileMessages)
 {
-    // Not MIME: header data only, result 0.
+    // Not MIME: plain text all the same.
     CMailDoc plain;
-    EXPECT_FALSE(parser.Perse(Crlf("From: a@example.jp\nTo: b@example.jp, \nSubject: old\n\nbody\n"),
-                              folder.c_str(), plain, 0));
+    EXPECT_TRUE(parser.Perse(Crlf("From: a@example.jp\nTo: b@example.jp, \nSubject: old\n\nbody\n"),
+                             CPath::FromNative(folder.string()), plain, 0));
     CString text;
     plain.GetBody(text);
-    EXPECT_EQ(text, "");
+    EXPECT_EQ(text, "body\r\n");
     plain.GetSubject(text);
     EXPECT_EQ(text, "old");
     EXPECT_EQ(plain.GetToAddressSize(), 1u);  // the empty entry after the comma adds nobody
@@ -260,8 +243,8 @@ TEST_F(PerserMended, NonMimeAndHostileMessages)
     deep += "Content-Type: text/plain\n\nx\n";
     for (int i = 4999; i >= 0; --i) deep += "--b" + std::to_string(i) + "--\n";
     CMailDoc nested;
-    (void)parser.Perse(Crlf(deep), folder.c_str(), nested, 0);
-    (void)parser.Perse(Crlf(deep), nullptr, nested, 1);
+    (void)parser.Perse(Crlf(deep), CPath::FromNative(folder.string()), nested, 0);
+    (void)parser.Perse(Crlf(deep), CPath(), nested, 1);
 
     // Truncated and malformed pieces are read as far as they go.
     for (const char* broken : {"MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\r\n\r\n--\r\n",
@@ -269,7 +252,7 @@ TEST_F(PerserMended, NonMimeAndHostileMessages)
                                "MIME-Version: 1.0\r\n\r\n", "MIME-Version: 1.0", "", "\r\n\r\n--q--",
                                "MIME-Version: 1.0\r\nContent-Type: image/png\r\n"}) {
         CMailDoc doc;
-        (void)parser.Perse(CString(broken), folder.c_str(), doc, 0);
+        (void)parser.Perse(CString(broken), CPath::FromNative(folder.string()), doc, 0);
     }
 }
 
@@ -285,12 +268,12 @@ TEST_F(PerserMended, CorpusAndFuzzFindingsParseInBothModes)
             if (!entry.is_regular_file() || entry.path().extension() == ".py") continue;
             CString text(ReadFile(entry.path()));
             CMailDoc doc, reply;
-            (void)parser.Perse(text, folder.c_str(), doc, 0);
-            (void)parser.Perse(text, nullptr, reply, 1);
+            (void)parser.Perse(text, CPath::FromNative(folder.string()), doc, 0);
+            (void)parser.Perse(text, CPath(), reply, 1);
             CMailDoc::FileList files;
             doc.GetFiles(files);
             for (const auto& f : files)
-                EXPECT_EQ(fs::path(f.path.GetString()).parent_path(), folder) << entry.path();
+                EXPECT_EQ(fs::path(f.path.Native()).parent_path(), folder) << entry.path();
             ++count;
         }
     }

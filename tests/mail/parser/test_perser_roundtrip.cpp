@@ -89,14 +89,14 @@ TEST_F(PerserRoundTrip, WrittenDocumentParsesBackTheSame)
     doc.AddCcAddress(CAddress("", "Ann Lee", "ann@example.com"));
     doc.SetSubject("見積もりのご依頼（至急）ｶﾀｶﾅ");
     doc.SetBody("いつもお世話になっております。\r\n見積もりをお願いします。\r\n\r\n以上");
-    doc.SetFiles({{CString((root / "in" / "data.bin").c_str()), "data.bin"},
-                  {CString((root / "in" / "inner.eml").c_str()), "inner"},
-                  {CString((root / "in" / "ended.eml").c_str()), "ended"}});
+    doc.SetFiles({{CPath::FromNative((root / "in" / "data.bin").string()), "data.bin"},
+                  {CPath::FromNative((root / "in" / "inner.eml").string()), "inner"},
+                  {CPath::FromNative((root / "in" / "ended.eml").string()), "ended"}});
     CString text = Write(doc);
 
     CMailDoc back;
     CEMailPerser parser;
-    ASSERT_TRUE(parser.Perse(text, (root / "out").c_str(), back, 0)) << text.Str();
+    ASSERT_TRUE(parser.Perse(text, CPath::FromNative((root / "out").string()), back, 0)) << text.Str();
     CString value;
     back.GetSubject(value);
     EXPECT_EQ(value, "見積もりのご依頼（至急）カタカナ");  // half-width kana leave as full width
@@ -117,9 +117,9 @@ TEST_F(PerserRoundTrip, WrittenDocumentParsesBackTheSame)
     back.GetFiles(files);
     ASSERT_EQ(files.size(), 3u);
     EXPECT_EQ(files[0].title, "data.bin");
-    EXPECT_EQ(ReadFile(files[0].path.GetString()), binary);
+    EXPECT_EQ(ReadFile(files[0].path.c_str()), binary);
     EXPECT_EQ(files[1].title, "inner");
-    EXPECT_EQ(ReadFile(files[1].path.GetString()), mail);
+    EXPECT_EQ(ReadFile(files[1].path.c_str()), mail);
     EXPECT_EQ(files[2].title, "ended");
-    EXPECT_EQ(ReadFile(files[2].path.GetString()), ended);
+    EXPECT_EQ(ReadFile(files[2].path.c_str()), ended);
 }

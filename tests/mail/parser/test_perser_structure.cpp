@@ -5,7 +5,7 @@
 #include "encoding/CBase64.h"
 #include "model/CMailDoc.h"
 
-#include "PrintCString.h"
+#include "PerserTest.h"
 
 #include <gtest/gtest.h>
 
@@ -30,24 +30,8 @@ CString Crlf(const char* text)
     return out;
 }
 
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-class PerserStructure : public ::testing::Test {
+class PerserStructure : public PerserFolderTest {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "perser-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        root = pattern;
-        folder = root / "TEMP";
-        fs::create_directory(folder);
-    }
-    void TearDown() override { fs::remove_all(root); }
-
     std::vector<std::string> Names() const
     {
         std::vector<std::string> names;
@@ -58,12 +42,10 @@ protected:
 
     int Parse(const CString& text, CMailDoc& doc, int reply = 0)
     {
-        return parser.Perse(text, folder.c_str(), doc, reply);
+        return parser.Perse(text, CPath::FromNative(folder.string()), doc, reply);
     }
 
     CEMailPerser parser;
-    fs::path root;
-    fs::path folder;
 };
 
 const char* const kMixed =
@@ -117,7 +99,7 @@ TEST_F(PerserStructure, MixedBodyAttachmentsSummaryAndNumbering)
     CMailDoc::FileList files;
     doc.GetFiles(files);
     ASSERT_EQ(files.size(), 2u);
-    EXPECT_EQ(files[0].path, CString((folder / "a.txt").c_str()));
+    EXPECT_EQ(files[0].path, CPath::FromNative((folder / "a.txt").string()));
     EXPECT_EQ(files[0].title, "a.txt");
     EXPECT_EQ(files[1].title, "b.bin");
     EXPECT_EQ(ReadFile(folder / "a.txt"), "hello");
@@ -129,24 +111,53 @@ TEST_F(PerserStructure, MixedBodyAttachmentsSummaryAndNumbering)
     ASSERT_TRUE(Parse(Crlf(kMixed), again));
     again.GetFiles(files);
     ASSERT_EQ(files.size(), 2u);
-    EXPECT_EQ(files[0].path, CString((folder / "a.txt_2").c_str()));
+    EXPECT_EQ(files[0].path, CPath::FromNative((folder / "a.txt_2").string()));
     EXPECT_EQ(Names(), (std::vector<std::string>{"a.txt", "a.txt_1", "a.txt_2", "b.bin",
                                                  "b.bin_1", "b.bin_2"}));
 
     // Without a folder nothing is written, but the names still reach the summary.
     CMailDoc none;
-    EXPECT_TRUE(parser.Perse(Crlf(kMixed), nullptr, none, 0));
+    EXPECT_TRUE(parser.Perse(Crlf(kMixed), CPath(), none, 0));
     none.GetFiles(files);
     EXPECT_TRUE(files.empty());
     none.GetOriginalSummary(text);
     EXPECT_NE(text.Find(" File:    a.txt;b.bin\r\n"), -1);
 }
 
+TEST_F(PerserStructure, AttachmentNamesBecomeUtf8FileNamesInAFolderUnderCafe)
+{
+    // "資料〜最終版.xlsx" (U+301C) and "café_menu.txt", as UTF-8 names (RFC 2231), written into
+    // a working folder under ".../café/".
+    const fs::path cafe = folder / "caf\xC3\xA9";
+    fs::create_directory(cafe);
+    const char* message =
+        "MIME-Version: 1.0\nSubject: names\nContent-Type: multipart/mixed; boundary=\"XX\"\n\n"
+        "--XX\nContent-Type: text/plain\n\nbody\n"
+        "--XX\nContent-Type: application/octet-stream\n"
+        "Content-Disposition: attachment; filename*=UTF-8''%E8%B3%87%E6%96%99%E3%80%9C%E6%9C%80%E7%B5%82%E7%89%88.xlsx\n"
+        "Content-Transfer-Encoding: base64\n\naGVsbG8=\n"
+        "--XX\nContent-Type: text/plain; name*=UTF-8''caf%C3%A9_menu.txt\n\nmenu\n"
+        "--XX--\n";
+    CMailDoc doc;
+    ASSERT_TRUE(parser.Perse(Crlf(message), CPath::FromNative(cafe.string()), doc, 0));
+    CMailDoc::FileList files;
+    doc.GetFiles(files);
+    ASSERT_EQ(files.size(), 2u);
+    // Titles are code page 932 ("〓" for é); the files are named with them in UTF-8, where
+    // code page 932's 〜 reads back as U+FF5E.
+    EXPECT_EQ(files[0].title, "\x8E\x91\x97\xBF\x81\x60\x8D\xC5\x8F\x49\x94\xC5.xlsx");
+    EXPECT_EQ(files[0].path, CPath::FromNative((cafe / "\xE8\xB3\x87\xE6\x96\x99\xEF\xBD\x9E\xE6\x9C\x80\xE7\xB5\x82\xE7\x89\x88.xlsx").string()));
+    EXPECT_EQ(ReadFile(files[0].path.Native()), "hello");
+    EXPECT_EQ(files[1].title, "caf\x81\xAC_menu.txt");
+    EXPECT_EQ(files[1].path, CPath::FromNative((cafe / "caf\xE3\x80\x93_menu.txt").string()));
+    EXPECT_EQ(ReadFile(files[1].path.Native()), "menu");
+}
+
 TEST_F(PerserStructure, LfOnlyMessageReadsAsCrLf)
 {
     CMailDoc crlf, lf;
     ASSERT_TRUE(Parse(Crlf(kMixed), crlf));
-    ASSERT_TRUE(parser.Perse(CString(kMixed), (root).c_str(), lf, 0));
+    ASSERT_TRUE(parser.Perse(CString(kMixed), CPath::FromNative(root.string()), lf, 0));
     CString a, b;
     crlf.GetBody(a);
     lf.GetBody(b);
@@ -158,7 +169,7 @@ TEST_F(PerserStructure, LfOnlyMessageReadsAsCrLf)
 
     // A body with several lines keeps CR LF line ends.
     CMailDoc doc;
-    ASSERT_TRUE(parser.Perse("MIME-Version: 1.0\nSubject: s\n\none\ntwo\n", nullptr, doc, 0));
+    ASSERT_TRUE(parser.Perse("MIME-Version: 1.0\nSubject: s\n\none\ntwo\n", CPath(), doc, 0));
     doc.GetBody(a);
     EXPECT_EQ(a, "one\r\ntwo\r\n");
 }
@@ -197,10 +208,11 @@ TEST_F(PerserStructure, AlternativeTakesPlainText)
         "\n"
         "<p>html</p>\n"
         "--alt--\n";
+    // Without a plain alternative the HTML becomes the text, instead of an empty body.
     CMailDoc html;
     EXPECT_TRUE(Parse(Crlf(htmlOnly), html));
     html.GetBody(body);
-    EXPECT_EQ(body, "");
+    EXPECT_EQ(body, "html");
     EXPECT_TRUE(Names().empty());
 }
 
@@ -292,11 +304,12 @@ TEST_F(PerserStructure, AttachedMailSavedUnderItsCleanedSubject)
     CMailDoc::FileList files;
     doc.GetFiles(files);
     ASSERT_EQ(files.size(), 3u);
-    EXPECT_EQ(files[0].path, CString((folder / "a_b_c______x.eml").c_str()));
+    EXPECT_EQ(files[0].path, CPath::FromNative((folder / "a_b_c______x.eml").string()));
     EXPECT_EQ(files[0].title, "a/b:c*?<>|\"x");
-    EXPECT_EQ(files[1].path, CString((folder.string() + "/" + cut + ".eml").c_str()));
-    EXPECT_EQ(files[2].path, CString((folder / "attachment3.eml").c_str()));
-    EXPECT_EQ(ReadFile(files[0].path.GetString()), inner1);
+    // The name is code page 932 text; the file is named with it converted to UTF-8.
+    EXPECT_EQ(files[1].path, CPath::FromNative(folder.string()) / CPath::FromText(CString(cut + ".eml")));
+    EXPECT_EQ(files[2].path, CPath::FromNative((folder / "attachment3.eml").string()));
+    EXPECT_EQ(ReadFile(files[0].path.c_str()), inner1);
     EXPECT_EQ(Names().size(), 3u);
     CString body;
     doc.GetBody(body);

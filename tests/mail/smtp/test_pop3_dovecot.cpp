@@ -39,7 +39,7 @@ protected:
     void SetUp() override { CSmtp::SetTimeout(20000); }
     void TearDown() override
     {
-        CSmtp::SetTrustedCaFile(nullptr);
+        CSmtp::SetTrustedCaFile(CPath());
         CSmtp::SetTimeout(0);
     }
     static DovecotProcess::Options WithTls(bool apop = false)
@@ -114,7 +114,7 @@ TEST_F(Pop3Dovecot, StlsAndImplicitTlsWithTheCertificateChecked)
     EXPECT_EQ(Detail(untrusted).rfind("サーバー証明書を検証できませんでした。", 0), 0u) << Detail(untrusted);
     EXPECT_EQ(LogIn(dovecot.Port(), CSmtpSecurity::TlsStartTls, "alice", "s3cret").rfind("open: サーバー証明書", 0), 0u);
 
-    CSmtp::SetTrustedCaFile(certificates_->Ca().c_str());
+    CSmtp::SetTrustedCaFile(CPath::FromNative(certificates_->Ca()));
     EXPECT_EQ(LogIn(dovecot.Port(), CSmtpSecurity::TlsStartTls, "alice", "s3cret"), "");
     EXPECT_EQ(LogIn(dovecot.TlsPort(), CSmtpSecurity::TlsImplicit, "hanako", kUtf8Password), "");
     EXPECT_EQ(LogIn(dovecot.TlsPort(), CSmtpSecurity::TlsImplicit, "alice", "wrong"), "-ERR [AUTH] Authentication failed.");
@@ -138,7 +138,7 @@ TEST_F(Pop3Dovecot, ASendWithPopBeforeSmtp)
     START_DOVECOT(dovecot, WithTls());
     SmtpServerProcess smtp;
     ASSERT_GT(smtp.Port(), 0);
-    CSmtp::SetTrustedCaFile(certificates_->Ca().c_str());
+    CSmtp::SetTrustedCaFile(CPath::FromNative(certificates_->Ca()));
 
     CMailDoc doc;
     doc.SetSendServer("127.0.0.1", smtp.Port());

@@ -162,7 +162,7 @@ TEST(MailSend, LostServerOrCancelNeverEndsTheData)
         FakeFactory factory(script);
         CMailDoc doc;
         FillDoc(doc);
-        doc.SetFiles({{attachment.c_str(), "big.bin"}});
+        doc.SetFiles({{CPath::FromNative(attachment), "big.bin"}});
         CProgressCallback progress("送信中", 0, nullptr);
         script->acceptBytes = 100000;
         CString detail;
@@ -181,7 +181,7 @@ TEST(MailSend, LostServerOrCancelNeverEndsTheData)
         FakeFactory factory(script);
         CMailDoc doc;
         FillDoc(doc);
-        doc.SetFiles({{attachment.c_str(), "big.bin"}});
+        doc.SetFiles({{CPath::FromNative(attachment), "big.bin"}});
         CProgressCallback progress("送信中", 1, nullptr);
         progress.Start(doc.GetMailSize());
         CString detail = "stale";

@@ -56,7 +56,8 @@ protected:
         doc_.AddBccAddress(CAddress("", "", "bcc@example.jp"));
         doc_.SetSenderBccFlg(1);
         doc_.SetMailerName("Quillon");
-        doc_.SetFiles({{(folder_ + "/data.bin").c_str(), "data.bin"}, {(folder_ + "/original.eml").c_str(), "original.eml"}});
+        doc_.SetFiles({{CPath::FromNative(folder_ + "/data.bin"), "data.bin"},
+                       {CPath::FromNative(folder_ + "/original.eml"), "original.eml"}});
     }
     void TearDown() override
     {
@@ -83,7 +84,7 @@ TEST_F(SendIntegration, ServerStoresWhatTheWriterWrites)
 
     const std::string file = folder_ + "/written.eml";
     {
-        CFileOutStream out(file.c_str());
+        CFileOutStream out(CPath::FromNative(file));
         ASSERT_TRUE(out.Open());
         CProgressCallback silent("", 0, nullptr);
         CEMailWriter writer(&out, doc_, silent);

@@ -32,7 +32,7 @@ protected:
         std::string why;
         if (!SmtpServerProcess::Available(why)) GTEST_SKIP() << why;
         if (!certificates_->Ok(why)) GTEST_SKIP() << why;
-        CSmtp::SetTrustedCaFile(certificates_->Ca().c_str());
+        CSmtp::SetTrustedCaFile(CPath::FromNative(certificates_->Ca()));
         CSmtp::SetTimeout(20000);
         doc_.SetSubject("暗号化テスト");
         doc_.SetBody("本文です。\r\n");
@@ -41,7 +41,7 @@ protected:
     }
     void TearDown() override
     {
-        CSmtp::SetTrustedCaFile(nullptr);
+        CSmtp::SetTrustedCaFile(CPath());
         CSmtp::SetTimeout(0);
     }
 
@@ -128,7 +128,7 @@ TEST_F(SendTls, WrongHostUntrustedCaAndWrongPasswordAreRefused)
     }
     {
         // The right name from a CA that is not trusted: the system's store alone does not know it.
-        CSmtp::SetTrustedCaFile(nullptr);
+        CSmtp::SetTrustedCaFile(CPath());
         ::unsetenv("QUILLON_SMTP_CA_FILE");
         SmtpServerProcess server(Options("good", false));
         ASSERT_NE(server.Port(), 0) << "the SMTP server did not start";
@@ -136,7 +136,7 @@ TEST_F(SendTls, WrongHostUntrustedCaAndWrongPasswordAreRefused)
         EXPECT_FALSE(Send("localhost", server.Port(), Login("s3cret"), detail));
         EXPECT_EQ(detail.Left(static_cast<int>(std::strlen("サーバー証明書を検証できませんでした。"))),
                   "サーバー証明書を検証できませんでした。");
-        CSmtp::SetTrustedCaFile(certificates_->Ca().c_str());
+        CSmtp::SetTrustedCaFile(CPath::FromNative(certificates_->Ca()));
     }
     {
         SmtpServerProcess server(Options("good", false));
@@ -156,7 +156,7 @@ TEST_F(SendTls, ServerLostInTheDataIsAFailureNotASignal)
     ASSERT_NE(::mkdtemp(pattern), nullptr);
     const std::string attachment = std::string(pattern) + "/big.bin";
     std::ofstream(attachment, std::ios::binary) << std::string(4000000, '\x5A');
-    doc_.SetFiles({{attachment.c_str(), "big.bin"}});
+    doc_.SetFiles({{CPath::FromNative(attachment), "big.bin"}});
     SmtpServerProcess server(Options("good", true, {"--drop-in-data"}));
     ASSERT_NE(server.Port(), 0) << "the SMTP server did not start";
     CString detail;

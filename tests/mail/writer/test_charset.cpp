@@ -41,6 +41,15 @@ std::string TempFolder(const char* name)
     return folder.string();
 }
 
+// A file under `folder` (the file system's bytes) by its code page 932 name; on disk the
+// name is UTF-8.
+CPath InFolder(const std::string& folder, const std::string& cp932Name)
+{
+    return CPath::FromNative(folder) / CPath::FromText(CString(cp932Name));
+}
+
+CPath Native(const std::string& path) { return CPath::FromNative(path); }
+
 std::string Write(const CMailDoc& doc)
 {
     ScopedEnvironment fixed;
@@ -114,7 +123,7 @@ TEST(CharsetCheck, ListsEachCharacterWithFieldPositionAndStandIn)
     doc.AddToAddress(CAddress("", "佐藤", "a@example.jp"));
     doc.AddToAddress(CAddress("", "髙橋 ㈱ベルト", "b@example.jp"));
     doc.SetBody("計画Ⅱ\r\n∮と﨑");
-    doc.SetFiles({{"/tmp/見積書㍉.pdf", "見積書㍉.pdf"}});
+    doc.SetFiles({{InFolder("/tmp", "見積書㍉.pdf"), "見積書㍉.pdf"}});
     const std::vector<CCharsetIssue> issues = CCharsetCheck::Check(doc);
     struct Want {
         CCharsetIssue::Field field;
@@ -163,14 +172,14 @@ TEST(CharsetCheck, ListsEachCharacterWithFieldPositionAndStandIn)
 TEST(CharsetChoice, EachFieldTakesUtf8OnlyWhenItMust)
 {
     std::string folder = TempFolder("charset-choice");
-    WriteBytes(CFileUtility::NativePath((folder + "/① 見積.pdf").c_str()), "%PDF");
-    WriteBytes(CFileUtility::NativePath((folder + "/見積.pdf").c_str()), "%PDF");
+    WriteBytes(InFolder(folder, "① 見積.pdf").Native(), "%PDF");
+    WriteBytes(InFolder(folder, "見積.pdf").Native(), "%PDF");
     CMailDoc doc;
     doc.SetFromAddress(CAddress("", "山田 太郎", "taro@example.jp"));
     doc.AddToAddress(CAddress("", "髙橋 一郎", "b@example.jp"));
     doc.SetSubject("会議①の件");
     doc.SetBody("本文①です。\r\n");
-    doc.SetFiles({{(folder + "/① 見積.pdf").c_str(), ""}, {(folder + "/見積.pdf").c_str(), ""}});
+    doc.SetFiles({{InFolder(folder, "① 見積.pdf"), ""}, {InFolder(folder, "見積.pdf"), ""}});
 
     std::string auto_ = Write(doc);
     EXPECT_EQ(Words(Field(auto_, "From"))[0].first, "iso-2022-jp");
@@ -261,13 +270,13 @@ TEST(HeaderLimits, WordsWithin75CharactersLinesWithin998)
     std::string longName = "①";
     for (int i = 0; i < 25; ++i) longName += "見";
     longName += ".txt";
-    WriteBytes(CFileUtility::NativePath((folder + "/" + longName).c_str()), "x");
+    WriteBytes(InFolder(folder, longName).Native(), "x");
     doc.SetFromAddress(CAddress("", (std::string(600, 'A') + " " + std::string(600, 'B')).c_str(), "a@example.jp"));
     doc.AddToAddress(CAddress("", std::string(1100, 'C').c_str(), "c@example.jp"));
     doc.SetSubject(solid.c_str());
     doc.SetReferences(words.c_str());
     doc.SetBody((std::string(1500, 'y') + "=\r\nshort\r\n").c_str());
-    doc.SetFiles({{(folder + "/" + longName).c_str(), ""}});
+    doc.SetFiles({{InFolder(folder, longName), ""}});
     std::string message = Write(doc);
     ExpectLinesWithin998(message);
     // A long RFC 2231 value goes in pieces, each on its own line, no %XX split.
@@ -308,12 +317,12 @@ TEST(DisplayNames, QuotesStayOutsideAndShortNamesStayOneWord)
 
 TEST(Attachments, TypesFromTheSystemTableAnd8BitMails)
 {
-    EXPECT_EQ(CFileUtility::GetContentType("/x/report.PDF"), "application/pdf");
-    EXPECT_EQ(CFileUtility::GetContentType("/x/a.txt"), "text/plain");
-    EXPECT_EQ(CFileUtility::GetContentType("/x/photo.jpeg"), "image/jpeg");
-    EXPECT_EQ(CFileUtility::GetContentType("/x/data.unknownext"), "application/octet-stream");
-    EXPECT_EQ(CFileUtility::GetContentType("/x/noext"), "application/octet-stream");
-    EXPECT_EQ(CFileUtility::GetContentType("/x/mail.eml"), "message/rfc822");
+    EXPECT_EQ(CFileUtility::GetContentType(Native("/x/report.PDF")), "application/pdf");
+    EXPECT_EQ(CFileUtility::GetContentType(Native("/x/a.txt")), "text/plain");
+    EXPECT_EQ(CFileUtility::GetContentType(Native("/x/photo.jpeg")), "image/jpeg");
+    EXPECT_EQ(CFileUtility::GetContentType(Native("/x/data.unknownext")), "application/octet-stream");
+    EXPECT_EQ(CFileUtility::GetContentType(Native("/x/noext")), "application/octet-stream");
+    EXPECT_EQ(CFileUtility::GetContentType(Native("/x/mail.eml")), "message/rfc822");
 
     std::string folder = TempFolder("attachment-types");
     WriteBytes(folder + "/sjis.eml", "Subject: x\r\n\r\n\x93\xFA\x96\x7B\r\n");
@@ -322,17 +331,17 @@ TEST(Attachments, TypesFromTheSystemTableAnd8BitMails)
     WriteBytes(folder + "/up.EML", "x");
     CMailDoc doc;
     doc.SetBody("x");
-    doc.SetFiles({{(folder + "/plain.eml").c_str(), ""}, {(folder + "/pic.webp").c_str(), ""},
-                  {(folder + "/up.EML").c_str(), ""}});
+    doc.SetFiles({{Native(folder + "/plain.eml"), ""}, {Native(folder + "/pic.webp"), ""},
+                  {Native(folder + "/up.EML"), ""}});
     EXPECT_EQ(CEMailWriter::NeedsEightBit(doc), 0);
     std::string message = Write(doc);
     EXPECT_NE(message.find("name=\"plain.eml\"\r\nContent-Transfer-Encoding: 7bit"), std::string::npos);
     EXPECT_NE(message.find("Content-Type: image/webp;"), std::string::npos);
     // A file part is Base64: a message type may not be, so an upper-case .EML is plain data.
     EXPECT_NE(message.find("Content-Type: application/octet-stream;\r\n\tname=\"up.EML\""), std::string::npos);
-    EXPECT_EQ(CFileUtility::GetMimeType((folder + "/pic.webp").c_str()), "image/webp");
+    EXPECT_EQ(CFileUtility::GetMimeType(Native(folder + "/pic.webp")), "image/webp");
 
-    doc.SetFiles({{(folder + "/sjis.eml").c_str(), ""}});
+    doc.SetFiles({{Native(folder + "/sjis.eml"), ""}});
     EXPECT_EQ(CEMailWriter::NeedsEightBit(doc), 1);
     EXPECT_NE(Write(doc).find("name=\"sjis.eml\"\r\nContent-Transfer-Encoding: 8bit"), std::string::npos);
 }
@@ -347,7 +356,7 @@ TEST(Sizes, FilesBeyond4GBAreCounted)
     ASSERT_EQ(::ftruncate(fd, size), 0);
     ::close(fd);
     CMailDoc doc;
-    doc.SetFiles({{big.c_str(), ""}});
+    doc.SetFiles({{Native(big), ""}});
     EXPECT_EQ(doc.GetMailSize(), 4u + CBase64::CalcEnecodedSize64(static_cast<std::uint64_t>(size)));
     EXPECT_GT(doc.GetMailSize(), 6ULL * 1024 * 1024 * 1024);
     std::filesystem::remove(big);
@@ -356,13 +365,13 @@ TEST(Sizes, FilesBeyond4GBAreCounted)
 TEST(CFileOutStream, AWriteThatFailsAtTheEndIsReported)
 {
     // A full device: the small text sits in the buffer until the end, where it must fail.
-    CFileOutStream full("/dev/full");
+    CFileOutStream full(Native("/dev/full"));
     if (!full.Open()) GTEST_SKIP() << "/dev/full cannot be opened here";
     EXPECT_EQ(full.WriteString("some text"), 1);
     EXPECT_EQ(full.CloseChecked(), 0);
 
     std::string folder = TempFolder("close-checked");
-    CFileOutStream ok((folder + "/ok.eml").c_str());
+    CFileOutStream ok(Native(folder + "/ok.eml"));
     ASSERT_EQ(ok.Open(), 1);
     EXPECT_EQ(ok.WriteString("text"), 1);
     EXPECT_EQ(ok.CloseChecked(), 1);

@@ -3,6 +3,7 @@
 #include "writer/CEMailWriter.h"
 
 #include "WriterTestSupport.h"
+#include "parser/CEMailPerser.h"
 #include "smtp/CProgressCallback.h"
 #include "writer/CFileOutStream.h"
 
@@ -33,6 +34,14 @@ std::string TempFolder(const char* name)
     std::filesystem::create_directories(folder);
     return folder.string();
 }
+
+// A file of tests/data/writer/attach by its code page 932 name; on disk names are UTF-8.
+CPath Attachment(const char* name)
+{
+    return CPath::FromNative(kData + "/attach") / CPath::FromText(name);
+}
+
+CPath Native(const std::string& path) { return CPath::FromNative(path); }
 
 CAddress Taro() { return CAddress("", "Taro Yamada", "taro@example.jp"); }
 CAddress TaroJa() { return CAddress("", "山田 太郎", "taro@example.jp"); }
@@ -99,10 +108,9 @@ TEST(CEMailWriter, GoldenMessages)
         doc.SetMailerName("Quillon 1.0");
         doc.SetSubject("Report");
         doc.SetBody("報告書を添付します。\r\n");
-        CString folder = (kData + "/attach/").c_str();
-        doc.SetFiles({{folder + "第三四半期の売上報告書.bin", "report"},
-                      {folder + "forward.eml", "mail"},
-                      {folder + "a.EML", "upper case: a file"}});
+        doc.SetFiles({{Attachment("第三四半期の売上報告書.bin"), "report"},
+                      {Attachment("forward.eml"), "mail"},
+                      {Attachment("a.EML"), "upper case: a file"}});
         ExpectGolden(doc, "multipart.eml");
     }
     {
@@ -259,7 +267,7 @@ TEST(CEMailWriter, AttachedMailLineEndsAreMadeCrLf)
 
     CMailDoc doc;
     doc.SetBody("x");
-    doc.SetFiles({{(folder + "/lf.eml").c_str(), ""}});
+    doc.SetFiles({{Native(folder + "/lf.eml"), ""}});
     int result = 0;
     std::string text = WriteMessage(doc, &result);
     ASSERT_EQ(result, 1);
@@ -271,11 +279,45 @@ TEST(CEMailWriter, AttachedMailLineEndsAreMadeCrLf)
     // an empty mail stays empty, whether it stands in the middle or last.
     WriteBytes(folder + "/open.eml", "Subject: x\r\n\r\nno line end");
     WriteBytes(folder + "/empty.eml", "");
-    doc.SetFiles({{(folder + "/open.eml").c_str(), ""}, {(folder + "/empty.eml").c_str(), ""}});
+    doc.SetFiles({{Native(folder + "/open.eml"), ""}, {Native(folder + "/empty.eml"), ""}});
     text = WriteMessage(doc, &result);
     ASSERT_EQ(result, 1);
     EXPECT_NE(text.find("\r\n\r\nno line end\r\n--BOUNDARY_"), std::string::npos);
     EXPECT_NE(text.find("filename=\"empty.eml\"\r\n\r\n\r\n--BOUNDARY"), std::string::npos);
+}
+
+TEST(CEMailWriter, AttachmentsAreOpenedByTheirOwnBytesAndNamedInCodePage932)
+{
+    ScopedEnvironment fixed;
+    // Files under ".../café/" named "資料〜最終版.xlsx" (U+301C) and "café_menu.txt".
+    std::string folder = TempFolder("writer-caf\xC3\xA9");
+    const std::string waveDash = folder + "/\xE8\xB3\x87\xE6\x96\x99\xE3\x80\x9C\xE6\x9C\x80\xE7\xB5\x82\xE7\x89\x88.xlsx";
+    const std::string cafe = folder + "/caf\xC3\xA9_menu.txt";
+    WriteBytes(waveDash, "sheet");
+    WriteBytes(cafe, "menu");
+    CMailDoc doc;
+    doc.SetBody("x");
+    doc.SetFiles({{Native(waveDash), ""}, {Native(cafe), ""}});
+    int result = 0;
+    CString detail;
+    std::string text = WriteMessage(doc, &result, &detail);
+    ASSERT_EQ(result, 1) << detail.Str();
+    EXPECT_NE(text.find("\r\n\r\nc2hlZXQ=\r\n"), std::string::npos) << text;  // "sheet"
+    EXPECT_NE(text.find("\r\n\r\nbWVudQ==\r\n"), std::string::npos) << text;  // "menu"
+    // The names in the header: 〜 as code page 932 has it, é as "〓" (JIS 0x222E).
+    std::vector<std::string> names;
+    for (std::size_t at = text.find("filename=\""); at != std::string::npos;
+         at = text.find("filename=\"", at + 1)) {
+        std::size_t end = text.find('"', at + 10);
+        // Unfolded, with the blank between two encoded words dropped (RFC 2047 6.2).
+        CString value(text.substr(at + 10, end - at - 10));
+        value.Replace("?=\r\n\t=?", "?==?");
+        names.push_back(CEMailPerser().DecodeFieldValue(value).Str());
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{
+                         "\x8E\x91\x97\xBF\x81\x60\x8D\xC5\x8F\x49\x94\xC5.xlsx",
+                         "caf\x81\xAC_menu.txt"}));
+    EXPECT_NE(text.find("filename=\"=?iso-2022-jp?B?Y2FmGyRCIi4bKEJfbWVudS50eHQ=?=\""), std::string::npos) << text;
 }
 
 TEST(CEMailWriter, MissingFilesWriteNothingAndAreAllListed)
@@ -283,10 +325,10 @@ TEST(CEMailWriter, MissingFilesWriteNothingAndAreAllListed)
     std::string folder = TempFolder("writer-missing");
     CMailDoc doc;
     doc.SetBody("x");
-    CString first = (folder + "/gone-1.txt").c_str();
-    CString second = (folder + "/消えた.eml").c_str();
-    doc.SetFiles({{first, ""}, {(kData + "/attach/a.EML").c_str(), ""}, {second, ""},
-                  {folder.c_str(), "a folder is no file"}});
+    CPath first = Native(folder + "/gone-1.txt");
+    CPath second = Native(folder) / CPath::FromText("消えた.eml");
+    doc.SetFiles({{first, ""}, {Attachment("a.EML"), ""}, {second, ""},
+                  {Native(folder), "a folder is no file"}});
     int result = 1;
     CString detail;
     std::string text = WriteMessage(doc, &result, &detail);
@@ -294,13 +336,14 @@ TEST(CEMailWriter, MissingFilesWriteNothingAndAreAllListed)
     EXPECT_EQ(text, "");
     EXPECT_EQ(detail, "添付ファイルのオープンに失敗しました。\r\n"
                       "次のファイルの場所を移動したり、名前を変えたりしていないか、確認してください。"
-                      "\r\n\r\n" + first + "\r\n" + second + "\r\n" + folder.c_str() + "\r\n");
+                      "\r\n\r\n" + first.ToText() + "\r\n" + second.ToText() + "\r\n"
+                      + folder.c_str() + "\r\n");
 }
 
 TEST(CEMailWriter, StreamNotOpenFailsOnTheFirstHeader)
 {
     CMailDoc doc;
-    CFileOutStream closed((TempFolder("writer-closed") + "/never.eml").c_str());
+    CFileOutStream closed(Native(TempFolder("writer-closed") + "/never.eml"));
     CProgressCallback progress("", 0, nullptr);
     CEMailWriter writer(&closed, doc, progress);
     CString detail;
@@ -315,9 +358,8 @@ TEST(CEMailWriter, AWriteThatFailsStopsWithTheStepsText)
     doc.SetFromAddress(Taro());
     doc.SetSubject("件名");
     doc.SetBody("本文です。\r\n");
-    CString folder = (kData + "/attach/").c_str();
-    CString file = folder + "第三四半期の売上報告書.bin";
-    CString mail = folder + "forward.eml";
+    CPath file = Attachment("第三四半期の売上報告書.bin");
+    CPath mail = Attachment("forward.eml");
     doc.SetFiles({{file, ""}, {mail, ""}});
 
     MemoryStream whole;
@@ -336,9 +378,9 @@ TEST(CEMailWriter, AWriteThatFailsStopsWithTheStepsText)
     const CString header = "ヘッダー項目の書き出しに失敗しました。";
     const CString body = "本文の書き出しに失敗しました。";
     const CString fileHeader = "添付ファイル説明の書き出しに失敗しました。";
-    const CString fileData = "添付ファイルの書き出しに失敗しました。\r\n\r\n" + file;
+    const CString fileData = "添付ファイルの書き出しに失敗しました。\r\n\r\n" + file.ToText();
     const CString mailHeader = "添付メール説明の書き出しに失敗しました。";
-    const CString mailData = "添付メールの書き出しに失敗しました。\r\n\r\n" + mail;
+    const CString mailData = "添付メールの書き出しに失敗しました。\r\n\r\n" + mail.ToText();
 
     struct Case { int failAt; CString detail; };
     const int application = indexOf("Content-Type: application");
@@ -383,7 +425,7 @@ TEST(CFileOutStream, OpenWriteAndFailures)
     std::string path = folder + "/out.eml";
     WriteBytes(path, "old content that is longer");
     {
-        CFileOutStream stream(path.c_str());
+        CFileOutStream stream(Native(path));
         EXPECT_EQ(stream.WriteString("x"), 0);
         ASSERT_EQ(stream.Open(), 1);
         ASSERT_EQ(stream.Open(), 1);
@@ -395,11 +437,11 @@ TEST(CFileOutStream, OpenWriteAndFailures)
     }
     EXPECT_EQ(ReadBytes(path), "new\r\n");
 
-    CFileOutStream missing((folder + "/no/such/folder.eml").c_str());
+    CFileOutStream missing(Native(folder + "/no/such/folder.eml"));
     EXPECT_EQ(missing.Open(), 0);
 
     // A full device: the error shows at the latest when the buffer is flushed.
-    CFileOutStream full("/dev/full");
+    CFileOutStream full(Native("/dev/full"));
     if (full.Open()) {
         EXPECT_EQ(full.WriteString("some text"), 1);
         EXPECT_EQ(full.Flush(), 0);

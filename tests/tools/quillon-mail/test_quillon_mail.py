@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
 """Verifies `quillon-mail write` end to end: what goes in on the command line comes out of
 Python's own `email` parser (email.policy.default) unchanged, including Japanese names, a
-20 MB attachment and an attached mail; and the exit statuses and failure texts.
+20 MB attachment and an attached mail; paths are used as the file system's own bytes (names
+code page 932 cannot hold, in a folder under café/, written and parsed back); and the exit
+statuses and failure texts.
 
 Usage: test_quillon_mail.py PATH-TO-quillon-mail WORK-FOLDER"""
 import email
 import email.header
 import email.policy
+import json
 import os
 import shutil
 import subprocess
@@ -173,6 +176,44 @@ class WriteInterop(unittest.TestCase):
         result = run("write", "--output", os.path.join(self.folder, "no", "such", "x.eml"))
         self.assertEqual(result.returncode, 1)
         self.assertIn(b"cannot create", result.stderr)
+
+    def test_paths_keep_the_file_systems_bytes(self):
+        folder = os.path.join(self.folder, "café")
+        os.makedirs(folder)
+        wave_dash = os.path.join(folder, "資料〜最終版.xlsx")  # U+301C
+        cafe = os.path.join(folder, "café_menu.txt")
+        latin1 = os.path.join(os.fsencode(folder), b"caf\xe9.txt")  # no UTF-8 at all
+        for path, data in ((wave_dash, b"sheet"), (cafe, b"menu"), (latin1, b"latin")):
+            with open(path, "wb") as f:
+                f.write(data)
+        out = os.path.join(folder, "資料〜最終版.eml")
+        result = run("write", "--from", "a@example.jp", "--to", "b@example.jp",
+                     "--subject", "files", "--body", "-", "--attach", wave_dash,
+                     "--attach", cafe, "--attach", latin1, "--output", out, stdin=b"x\n")
+        self.assertEqual(result.returncode, 0, result.stderr.decode())
+        with open(out, "rb") as f:
+            message = parse(f.read())
+        parts = list(message.iter_parts())[1:]
+        # In the header a name is code page 932 text: 〜 stays, what it lacks is "〓".
+        self.assertEqual([p.get_filename() for p in parts],
+                         ["資料〜最終版.xlsx", "caf〓_menu.txt", "caf〓.txt"])
+        self.assertEqual([p.get_payload(decode=True) for p in parts],
+                         [b"sheet", b"menu", b"latin"])
+
+        # Parsed back into a working folder under café/: files named with the titles in UTF-8.
+        temp = os.path.join(folder, "TEMP")
+        os.makedirs(temp)
+        result = run("parse", out, "--temp", temp)
+        self.assertEqual(result.returncode, 0, result.stderr.decode())
+        files = json.loads(result.stdout.decode())["files"]
+        self.assertEqual([f["title"] for f in files],
+                         ["資料～最終版.xlsx", "caf〓_menu.txt", "caf〓.txt"])
+        self.assertEqual([os.path.dirname(f["path"]) for f in files], [temp] * 3)
+        contents = []
+        for f in files:
+            with open(f["path"], "rb") as written:
+                contents.append(written.read())
+        self.assertEqual(contents, [b"sheet", b"menu", b"latin"])
 
     def test_missing_attachments_fail_before_anything_is_written(self):
         out = os.path.join(self.folder, "never.eml")

@@ -1,5 +1,6 @@
 // Verifies the folder-list file dialog: the list file, the check box, jumping to a listed
-// folder with the typed name kept, the translated filters and flags, and how it looks.
+// folder with the typed name kept, the translated filters and flags, chosen paths as the
+// file system's bytes (also in a folder under ".../café/"), and how it looks.
 
 #include "FileTestSupport.h"
 
@@ -11,6 +12,7 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -46,8 +48,9 @@ class DrawerFileDlgTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        root_ = fs::path(std::getenv("XDG_DATA_HOME")) / "drawer";
-        fs::remove_all(root_);
+        // Under ".../café/": the list file and the folders have a name code page 932 lacks.
+        fs::remove_all(fs::path(std::getenv("XDG_DATA_HOME")) / "drawer");
+        root_ = fs::path(std::getenv("XDG_DATA_HOME")) / "drawer" / "caf\xC3\xA9";
         fs::create_directories(root_ / "alpha");
         fs::create_directories(root_ / "Beta");
         fs::create_directories(root_ / "gamma");
@@ -60,7 +63,7 @@ protected:
             1, "", fileName,
             CDrawerFileDlg::OFN_ALLOWMULTISELECT | CDrawerFileDlg::OFN_EXPLORER
                 | CDrawerFileDlg::OFN_HIDEREADONLY,
-            "", nullptr, listFile_.c_str());
+            "", nullptr, CPath::FromNative(listFile_));
         dlg->setDirectory(QString::fromStdString(root_.string()));
         dlg->show();
         return dlg;
@@ -105,7 +108,7 @@ TEST_F(DrawerFileDlgTest, PanelControlsCarryTheirIdsAndTexts)
     // No list file yet: an empty list, and the current folder is not in it.
     EXPECT_EQ(0, List(dlg.get())->count());
     EXPECT_FALSE(Check(dlg.get())->isChecked());
-    EXPECT_EQ(CFileUtility::FromNativePath(root_.string()), dlg->GetCurrentFolder());
+    EXPECT_EQ(CPath::FromNative(root_.string()), dlg->GetCurrentFolder());
 }
 
 TEST_F(DrawerFileDlgTest, CheckBoxKeepsOneEntryPerFolderAndTheListSurvives)
@@ -184,7 +187,7 @@ TEST_F(DrawerFileDlgTest, ChoosingAListedFolderGoesThereAndKeepsTheTypedName)
     combo->setCurrentIndex(0);
     emit combo->activated(0);
     EXPECT_EQ(Dir("alpha"), dlg->directory().absolutePath());
-    EXPECT_EQ(CFileUtility::FromNativePath((root_ / "alpha").string()), dlg->GetCurrentFolder());
+    EXPECT_EQ(CPath::FromNative((root_ / "alpha").string()), dlg->GetCurrentFolder());
     EXPECT_TRUE(Check(dlg.get())->isChecked());
     EXPECT_EQ(QStringLiteral("report.txt"), nameBox->text());
     EXPECT_TRUE(dlg->isVisible());
@@ -201,37 +204,42 @@ TEST_F(DrawerFileDlgTest, FiltersFlagsAndChosenPaths)
 {
     // "実行ファイル (*.exe)|*.exe|すべてのファイル (*.*)|*.*||" as the program passes it.
     CDrawerFileDlg open(1, "", "", 0x82006, "実行ファイル (*.exe)|*.exe|すべてのファイル (*.*)|*.*||",
-                        nullptr, listFile_.c_str());
+                        nullptr, CPath::FromNative(listFile_));
     EXPECT_EQ(QStringList({u"実行ファイル (*.exe)"_qs, u"すべてのファイル (*)"_qs}),
               open.nameFilters());
     EXPECT_EQ(QFileDialog::AnyFile, open.fileMode());
     EXPECT_EQ(QFileDialog::AcceptOpen, open.acceptMode());
 
     CDrawerFileDlg save(0, "eml", "", CDrawerFileDlg::OFN_OVERWRITEPROMPT, "Mail|*.eml;*.txt||",
-                        nullptr, listFile_.c_str());
+                        nullptr, CPath::FromNative(listFile_));
     EXPECT_EQ(QStringList({u"Mail (*.eml *.txt)"_qs}), save.nameFilters());
     EXPECT_EQ(QFileDialog::AcceptSave, save.acceptMode());
     EXPECT_FALSE(save.testOption(QFileDialog::DontConfirmOverwrite));
     EXPECT_EQ(QStringLiteral("eml"), save.defaultSuffix());
 
-    // Two files chosen, one with a Japanese name: both come back in code page 932.
-    fs::path first = root_ / "alpha" / "a.txt";
-    fs::path second = root_ / "alpha" / fs::path(u8"\u6DFB\u4ED8.txt");  // "添付.txt"
-    std::ofstream(first) << "a";
-    std::ofstream(second) << "b";
+    // Three files chosen in a folder under ".../café/", with names code page 932 holds and
+    // cannot hold (資料〜最終版.xlsx with U+301C): all come back as the file system's bytes.
+    fs::create_directories(root_ / "alpha" / "caf\xC3\xA9");
+    const fs::path folder = root_ / "alpha" / "caf\xC3\xA9";
+    const std::string waveDash = "\xE8\xB3\x87\xE6\x96\x99\xE3\x80\x9C\xE6\x9C\x80\xE7\xB5\x82\xE7\x89\x88.xlsx";
+    std::ofstream(folder / "a.txt") << "a";
+    std::ofstream(folder / "\xE6\xB7\xBB\xE4\xBB\x98.txt") << "b";  // "添付.txt"
+    std::ofstream(folder / waveDash) << "c";
     auto dlg = Open();
-    dlg->setDirectory(Dir("alpha"));
+    dlg->setDirectory(QString::fromStdString(folder.string()));
     QTimer::singleShot(0, dlg.get(), [&] {
-        dlg->selectFile(u"\"a.txt\" \"添付.txt\""_qs);
+        dlg->selectFile(u"\"a.txt\" \"添付.txt\" \"資料〜最終版.xlsx\""_qs);
         static_cast<QDialog*>(dlg.get())->accept();
     });
     ASSERT_EQ(IDOK, dlg->DoModal());
-    CStringArray paths = dlg->GetPathNames();
-    ASSERT_EQ(2, paths.GetSize());
-    CString folder = CFileUtility::FromNativePath((root_ / "alpha").string());
-    EXPECT_EQ(folder + "/a.txt", paths[0]);
-    EXPECT_EQ(folder + "/" + "\x93\x59\x95\x74.txt", paths[1]);
+    std::vector<CPath> paths = dlg->GetPathNames();
+    ASSERT_EQ(3u, paths.size());
+    const CPath cafe = CPath::FromNative(folder.string());
+    EXPECT_EQ(cafe / "a.txt", paths[0]);
+    EXPECT_EQ(cafe / "\xE6\xB7\xBB\xE4\xBB\x98.txt", paths[1]);
+    EXPECT_EQ(cafe / waveDash, paths[2]);
     EXPECT_EQ(paths[0], dlg->GetPathName());
+    EXPECT_EQ(cafe, dlg->GetCurrentFolder());
 
     QTimer::singleShot(0, dlg.get(), [&] { dlg->reject(); });
     EXPECT_EQ(IDCANCEL, dlg->DoModal());
@@ -253,7 +261,7 @@ TEST_F(DrawerFileDlgTest, ExplorerButtonOpensTheCurrentFolder)
 TEST_F(DrawerFileDlgTest, DefaultListFileIsInTheDataFolder)
 {
     EXPECT_EQ(std::string(std::getenv("XDG_DATA_HOME")) + "/Velto/Quillon/FolderList.txt",
-              CDrawerFileDlg::DefaultFolderListPath().Str());
+              CDrawerFileDlg::DefaultFolderListPath().Native());
 }
 
 TEST_F(DrawerFileDlgTest, RendersWithItsPanel)
@@ -266,7 +274,40 @@ TEST_F(DrawerFileDlgTest, RendersWithItsPanel)
     dlg->resize(720, 480);
     dlg->setDirectory(Dir("alpha"));
     QTest::qWait(200);
-    EXPECT_TRUE(SaveScreenshot(dlg.get(), QStringLiteral("drawer_file_dlg")));
+
+    // The panel below the file dialog: every control shown, inside the dialog, its text not
+    // cut, and the list read from the file under ".../café/".
+    auto* panel = GetDlgItem(dlg.get(), CDrawerFileDlg::IDD_DRAWER_PANEL);
+    ASSERT_NE(nullptr, panel);
+    EXPECT_TRUE(panel->isVisible());
+    const QRect dialogRect = dlg->rect();
+    QList<QWidget*> controls = {Check(dlg.get()), List(dlg.get()),
+                                GetDlgItem(dlg.get(), CDrawerFileDlg::IDC_BUTTON_OPEN_EXPLORER)};
+    for (QLabel* label : panel->findChildren<QLabel*>()) controls << label;
+    ASSERT_EQ(5, controls.size());
+    QStringList labels;
+    for (QWidget* control : controls) {
+        SCOPED_TRACE(control->metaObject()->className());
+        EXPECT_TRUE(control->isVisible());
+        const QRect rect(control->mapTo(dlg.get(), QPoint(0, 0)), control->size());
+        EXPECT_TRUE(dialogRect.contains(rect));
+        EXPECT_GE(control->width(), control->minimumSizeHint().width());
+        EXPECT_GE(control->height(), control->minimumSizeHint().height());
+        if (auto* label = qobject_cast<QLabel*>(control)) {
+            labels << label->text();
+            EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text().remove(u'&')));
+        }
+    }
+    labels.sort();
+    EXPECT_EQ(QStringList({u"フォルダリスト(&L):"_qs, u"現在のフォルダ:"_qs}), labels);
+    EXPECT_EQ(QStringList({Dir("alpha"), Dir("Beta")}), Items(List(dlg.get())));
+    EXPECT_TRUE(Check(dlg.get())->isChecked());  // "alpha" is listed
+    // The panel lies below the dialog's own controls, none overlapping another.
+    for (int i = 0; i < controls.size(); ++i)
+        for (int j = i + 1; j < controls.size(); ++j)
+            EXPECT_FALSE(controls[i]->geometry().intersects(controls[j]->geometry())
+                         && controls[i]->parentWidget() == controls[j]->parentWidget());
+    SaveScreenshot(dlg.get(), QStringLiteral("drawer_file_dlg_%1dpi").arg(dlg->logicalDpiX()));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Verifies the attachment list: the checks of AddFile, encoded totals and tips, deleting
 // and selecting through the commands, the file dialog, double clicks, opening files, the
-// context menu, drops, the parent's notification, and how the list looks.
+// context menu, drops, the parent's notification, read-only lists, names code page 932
+// cannot hold (kept as the file system's bytes, shown with "〓"), and how the list looks.
 
 #include "FileTestSupport.h"
 #include "MessageBoxScript.h"
@@ -8,6 +9,7 @@
 
 #include "command/CCommandDlg.h"
 #include "command/CommandIds.h"
+#include "command/QtPath.h"
 #include "files/CDrawerFileDlg.h"
 #include "files/CFileListCtrl.h"
 #include "model/CFileUtility.h"
@@ -15,6 +17,7 @@
 #include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QHeaderView>
+#include <QImage>
 #include <QMenu>
 #include <QMimeData>
 #include <QResizeEvent>
@@ -61,14 +64,14 @@ protected:
 class FakeDialog : public CFileDialog {
 public:
     int result = IDCANCEL;
-    CString path;
+    CPath path;
     int runs = 0;
     int DoModal() override
     {
         ++runs;
         return result;
     }
-    CString GetPathName() const override { return path; }
+    CPath GetPathName() const override { return path; }
 };
 
 class CommandHost : public CCommandDlg {
@@ -117,11 +120,8 @@ protected:
     {
         std::ofstream(root_ / name, std::ios::binary) << std::string(size, 'x');
     }
-    // The code page 932 path of a file under the test folder.
-    CString Path(const fs::path& name) const
-    {
-        return CFileUtility::FromNativePath((root_ / name).string());
-    }
+    // The path of a file under the test folder.
+    CPath Path(const fs::path& name) const { return CPath::FromNative((root_ / name).string()); }
 
     fs::path root_;
     Host host_;
@@ -132,18 +132,17 @@ protected:
 TEST_F(FileListCtrlTest, AddFileRefusesFoldersAndMissingFilesAndAllowsTwins)
 {
     QSignalSpy changed(list_, &CFileListCtrl::filesChanged);
-    EXPECT_EQ(0, list_->AddFile(Path("folder").GetString()));
-    EXPECT_EQ(0, list_->AddFile(Path("missing.txt").GetString()));
-    EXPECT_EQ(0, list_->AddFile(nullptr));
-    EXPECT_EQ(0, list_->AddFile(""));
+    EXPECT_EQ(0, list_->AddFile(Path("folder")));
+    EXPECT_EQ(0, list_->AddFile(Path("missing.txt")));
+    EXPECT_EQ(0, list_->AddFile(CPath()));
     EXPECT_EQ(0, list_->GetItemCount());
     EXPECT_EQ(0, list_->GetModify());
     EXPECT_EQ(0, host_.resizes);
     EXPECT_EQ(0, changed.count());
 
-    CString hundred = Path("hundred.txt");
-    ASSERT_EQ(1, list_->AddFile(hundred.GetString()));
-    ASSERT_EQ(1, list_->AddFile(hundred.GetString(), "\x8C\xA9\x90\xCF"));  // "見積"
+    CPath hundred = Path("hundred.txt");
+    ASSERT_EQ(1, list_->AddFile(hundred));
+    ASSERT_EQ(1, list_->AddFile(hundred, "\x8C\xA9\x90\xCF"));  // "見積"
     ASSERT_EQ(2, list_->GetItemCount());
     EXPECT_EQ("hundred.txt", list_->GetDispName(0).Str());
     EXPECT_EQ(hundred, list_->GetFilePath(0));
@@ -161,7 +160,7 @@ TEST_F(FileListCtrlTest, AddFileRefusesFoldersAndMissingFilesAndAllowsTwins)
 
     // A Japanese file name on disk (UTF-8) is listed under its code page 932 name.
     std::ofstream(root_ / fs::path(u8"\u8B70\u4E8B\u9332.txt")) << "minutes";  // "議事録.txt"
-    ASSERT_EQ(1, list_->AddFile(Path(fs::path(u8"\u8B70\u4E8B\u9332.txt")).GetString()));
+    ASSERT_EQ(1, list_->AddFile(Path(fs::path(u8"\u8B70\u4E8B\u9332.txt"))));
     EXPECT_EQ("\x8B\x63\x8E\x96\x98\x5E.txt", list_->GetDispName(2).Str());
 }
 
@@ -169,19 +168,19 @@ TEST_F(FileListCtrlTest, TotalsAndTipsCountTheEncodedSize)
 {
     EXPECT_EQ(0, list_->GetSumOfFileSize());
     for (const char* name : {"empty.bin", "one.dat", "line.dat", "hundred.txt"})
-        ASSERT_EQ(1, list_->AddFile(Path(name).GetString()));
+        ASSERT_EQ(1, list_->AddFile(Path(name)));
     // 0, 1, 54 and 100 bytes on disk (155) take 4, 4, 78 and 138 bytes as Base64 lines.
     EXPECT_EQ(224, list_->GetSumOfFileSize());
-    EXPECT_EQ(Path("hundred.txt") + " (138\x83\x6F\x83\x43\x83\x67)", list_->GetInfoTip(3));
+    EXPECT_EQ(Path("hundred.txt").ToText() + " (138\x83\x6F\x83\x43\x83\x67)", list_->GetInfoTip(3));
 
     // A mail kept in a temporary .eml file shows under its display name.
     Write("mail.eml", 2000);
-    ASSERT_EQ(1, list_->AddFile(Path("mail.eml").GetString(), "Re: meeting"));
+    ASSERT_EQ(1, list_->AddFile(Path("mail.eml"), "Re: meeting"));
     EXPECT_EQ("Re: meeting (2KB)", list_->GetInfoTip(4).Str());
-    ASSERT_EQ(1, list_->AddFile(Path("mail.eml").GetString(), "saved.EML"));
-    EXPECT_EQ(Path("mail.eml") + " (2KB)", list_->GetInfoTip(5));
-    ASSERT_EQ(1, list_->AddFile(Path("hundred.txt").GetString(), "report"));
-    EXPECT_EQ(Path("hundred.txt") + " (138\x83\x6F\x83\x43\x83\x67)", list_->GetInfoTip(6));
+    ASSERT_EQ(1, list_->AddFile(Path("mail.eml"), "saved.EML"));
+    EXPECT_EQ(Path("mail.eml").ToText() + " (2KB)", list_->GetInfoTip(5));
+    ASSERT_EQ(1, list_->AddFile(Path("hundred.txt"), "report"));
+    EXPECT_EQ(Path("hundred.txt").ToText() + " (138\x83\x6F\x83\x43\x83\x67)", list_->GetInfoTip(6));
 
     // A file removed after it was listed counts nothing and shows no size.
     fs::remove(root_ / "mail.eml");
@@ -201,7 +200,7 @@ TEST_F(FileListCtrlTest, CommandsSelectAndDelete)
     EXPECT_EQ(1, list_->UpadateEditAdd());
     EXPECT_EQ(0, list_->UpadateEditSelectAll());
     for (const char* name : {"empty.bin", "one.dat", "line.dat", "hundred.txt"})
-        ASSERT_EQ(1, list_->AddFile(Path(name).GetString()));
+        ASSERT_EQ(1, list_->AddFile(Path(name)));
     list_->SetModify(0);
     EXPECT_EQ(0, list_->UpadateEditModify());
     EXPECT_EQ(0, list_->UpadateEditDelete());
@@ -251,7 +250,7 @@ TEST_F(FileListCtrlTest, FileDialogAddsTheChosenFiles)
 
     // The folder-list dialog gives every chosen file, in its order.
     CDrawerFileDlg drawer(1, "", "", CDrawerFileDlg::OFN_ALLOWMULTISELECT, "", nullptr,
-                          (root_ / "FolderList.txt").c_str());
+                          Path("FolderList.txt"));
     drawer.setDirectory(QString::fromStdString(root_.string()));
     ASSERT_EQ(1, list_->Init(&drawer));
     QTimer::singleShot(0, &drawer, [&] {
@@ -266,7 +265,7 @@ TEST_F(FileListCtrlTest, FileDialogAddsTheChosenFiles)
 
 TEST_F(FileListCtrlTest, DoubleClickAddsOnEmptySpaceAndOpensAnItem)
 {
-    ASSERT_EQ(1, list_->AddFile(Path("hundred.txt").GetString()));
+    ASSERT_EQ(1, list_->AddFile(Path("hundred.txt")));
     list_->SetModify(0);
     QPoint empty(list_->viewport()->width() / 2, list_->viewport()->height() - 5);
     // A double click is a click followed by the double-click event.
@@ -289,7 +288,7 @@ TEST_F(FileListCtrlTest, DoubleClickAddsOnEmptySpaceAndOpensAnItem)
 
 TEST_F(FileListCtrlTest, ReadOnlyListOpensItemsButTakesNoFilesByDoubleClick)
 {
-    ASSERT_EQ(1, list_->AddFile(Path("hundred.txt").GetString()));
+    ASSERT_EQ(1, list_->AddFile(Path("hundred.txt")));
     list_->SetReadOnly(1);
     QPoint empty(list_->viewport()->width() / 2, list_->viewport()->height() - 5);
     QTest::mouseClick(list_->viewport(), Qt::LeftButton, {}, empty);
@@ -315,16 +314,16 @@ TEST_F(FileListCtrlTest, DialogAddStopsAtAFileThatCannotBeReadAndNamesIt)
     EXPECT_EQ(0, list_->AddFilesByFileDlg());
     EXPECT_EQ(0, list_->GetItemCount());
     ASSERT_EQ(1u, boxes.boxes.size());
-    EXPECT_EQ("次のファイルは読み込めないため、添付できませんでした。\n" + Path("pipe").Str(),
+    EXPECT_EQ("次のファイルは読み込めないため、添付できませんでした。\n" + Path("pipe").ToText().Str(),
               boxes.boxes[0].text.Str());
     // AddFile itself refuses what cannot be read: a pipe, a device.
-    EXPECT_EQ(0, list_->AddFile(Path("pipe").GetString()));
-    EXPECT_EQ(0, list_->AddFile("/dev/null"));
+    EXPECT_EQ(0, list_->AddFile(Path("pipe")));
+    EXPECT_EQ(0, list_->AddFile(CPath::FromNative("/dev/null")));
 }
 
 TEST_F(FileListCtrlTest, OpenFileFailureIsShown)
 {
-    ASSERT_EQ(1, list_->AddFile(Path("one.dat").GetString()));
+    ASSERT_EQ(1, list_->AddFile(Path("one.dat")));
     list_->SetModify(0);
     EXPECT_EQ(0, list_->OpenFile(5));
 
@@ -341,7 +340,7 @@ TEST_F(FileListCtrlTest, OpenFileFailureIsShown)
 
 TEST_F(FileListCtrlTest, ContextMenuOnlyWhenEditableAndItsCommandsGoToTheDialog)
 {
-    ASSERT_EQ(1, list_->AddFile(Path("one.dat").GetString()));
+    ASSERT_EQ(1, list_->AddFile(Path("one.dat")));
     QPoint at = list_->visualItemRect(list_->topLevelItem(0)).center();
 
     list_->SetReadOnly(1);
@@ -386,7 +385,7 @@ TEST_F(FileListCtrlTest, ContextMenuOnlyWhenEditableAndItsCommandsGoToTheDialog)
     auto* layout = new QVBoxLayout(&dialog);
     layout->addWidget(inner);
     dialog.show();
-    ASSERT_EQ(1, inner->AddFile(Path("one.dat").GetString()));
+    ASSERT_EQ(1, inner->AddFile(Path("one.dat")));
     inner->topLevelItem(0)->setSelected(true);
     QPoint innerAt = inner->visualItemRect(inner->topLevelItem(0)).center();
     QTimer::singleShot(0, chooseDelete);
@@ -397,10 +396,9 @@ TEST_F(FileListCtrlTest, ContextMenuOnlyWhenEditableAndItsCommandsGoToTheDialog)
     EXPECT_EQ(1, inner->GetItemCount());
 }
 
-TEST_F(FileListCtrlTest, DropsAddFilesAlsoWhenReadOnly)
+TEST_F(FileListCtrlTest, DropsAddFilesButNotToAReadOnlyList)
 {
     MessageBoxScript boxes;
-    list_->SetReadOnly(1);
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(QString::fromStdString((root_ / "one.dat").string())),
                   QUrl::fromLocalFile(QString::fromStdString((root_ / "folder").string())),
@@ -408,6 +406,17 @@ TEST_F(FileListCtrlTest, DropsAddFilesAlsoWhenReadOnly)
                   QUrl(QStringLiteral("https://example.com/x.txt")),
                   QUrl::fromLocalFile(QString::fromStdString((root_ / "line.dat").string()))});
     QPoint at(10, 10);
+
+    // The preview's list: what is dropped there would never be sent, so nothing is taken.
+    list_->SetReadOnly(1);
+    QDragEnterEvent refused(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(list_->viewport(), &refused);
+    EXPECT_FALSE(refused.isAccepted());
+    QDropEvent refusedDrop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(list_->viewport(), &refusedDrop);
+    EXPECT_EQ(0, list_->GetItemCount());
+
+    list_->SetReadOnly(0);
     QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, {});
     QCoreApplication::sendEvent(list_->viewport(), &enter);
     EXPECT_TRUE(enter.isAccepted());
@@ -422,7 +431,7 @@ TEST_F(FileListCtrlTest, DropsAddFilesAlsoWhenReadOnly)
     EXPECT_TRUE(boxes.boxes.empty());
     QCoreApplication::processEvents();
     ASSERT_EQ(1u, boxes.boxes.size());
-    EXPECT_EQ("次のファイルは読み込めないため、添付できませんでした。\n" + Path("gone.txt").Str(),
+    EXPECT_EQ("次のファイルは読み込めないため、添付できませんでした。\n" + Path("gone.txt").ToText().Str(),
               boxes.boxes[0].text.Str());
     EXPECT_EQ("添付ファイル", boxes.boxes[0].caption.Str());
     EXPECT_EQ(MB_OK | MB_ICONEXCLAMATION, boxes.boxes[0].type);
@@ -434,18 +443,111 @@ TEST_F(FileListCtrlTest, DropsAddFilesAlsoWhenReadOnly)
     EXPECT_FALSE(textEnter.isAccepted());
 }
 
+TEST_F(FileListCtrlTest, AReadOnlyListRefusesAddAndDeleteAlsoByDoubleClick)
+{
+    ASSERT_EQ(1, list_->AddFile(Path("one.dat")));  // the program fills it
+    list_->SetReadOnly(1);
+    list_->SetModify(0);
+    list_->topLevelItem(0)->setSelected(true);
+    EXPECT_EQ(0, list_->UpadateEditAdd());
+    EXPECT_EQ(0, list_->UpadateEditDelete());
+    EXPECT_EQ(1, list_->UpadateEditModify());  // opening a file changes nothing
+    list_->ProcessEditDelete();
+    list_->ProcessEditAdd();
+    EXPECT_EQ(1, list_->GetItemCount());
+    EXPECT_EQ(0, dialog_.runs);
+
+    QPoint empty(list_->viewport()->width() / 2, list_->viewport()->height() - 5);
+    QTest::mouseClick(list_->viewport(), Qt::LeftButton, {}, empty);
+    QTest::mouseDClick(list_->viewport(), Qt::LeftButton, {}, empty);
+    EXPECT_EQ(0, dialog_.runs);
+    EXPECT_EQ(1, list_->GetItemCount());
+    EXPECT_EQ(0, list_->GetModify());
+}
+
+TEST_F(FileListCtrlTest, NamesCodePage932CannotHoldAreAddedByTheirOwnBytes)
+{
+    // 資料〜最終版.xlsx (U+301C), café_menu.txt, and a Latin-1 name that is no UTF-8 at all.
+    const std::string waveDash = "\xE8\xB3\x87\xE6\x96\x99\xE3\x80\x9C\xE6\x9C\x80\xE7\xB5\x82\xE7\x89\x88.xlsx";
+    const std::string cafe = "caf\xC3\xA9_menu.txt";
+    const std::string latin1 = "caf\xE9.txt";
+    for (const std::string& name : {waveDash, cafe, latin1})
+        std::ofstream(root_ / name, std::ios::binary) << std::string(100, 'x');
+
+    // By the program and the file dialog.
+    ASSERT_EQ(1, list_->AddFile(Path(waveDash)));
+    dialog_.result = IDOK;
+    dialog_.path = Path(cafe);
+    ASSERT_EQ(1, list_->AddFilesByFileDlg());
+    // By a drop: the URL's percent-encoded bytes are the name, even when they are no UTF-8.
+    QMimeData data;
+    data.setUrls({QUrl::fromEncoded(QByteArray("file://") + QByteArray::fromStdString(Path(latin1).Native()).toPercentEncoding("/")),
+                  QUrl::fromLocalFile(QString::fromStdString((root_ / cafe).string()))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(list_->viewport(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(list_->viewport(), &drop);
+    ASSERT_EQ(4, list_->GetItemCount());
+
+    EXPECT_EQ(Path(waveDash), list_->GetFilePath(0));
+    EXPECT_EQ(Path(cafe), list_->GetFilePath(1));
+    EXPECT_EQ(Path(latin1), list_->GetFilePath(2));
+    EXPECT_EQ(Path(cafe), list_->GetFilePath(3));
+    // Shown as text: 〜 as code page 932 has it, what it lacks as "〓".
+    EXPECT_EQ(u"資料～最終版.xlsx"_qs, list_->topLevelItem(0)->text(0));
+    EXPECT_EQ(u"caf〓_menu.txt"_qs, list_->topLevelItem(1)->text(0));
+    EXPECT_EQ(u"caf〓.txt"_qs, list_->topLevelItem(2)->text(0));
+    EXPECT_EQ("caf\x81\xAC_menu.txt", list_->GetDispName(1).Str());
+    // Every file counts at its encoded size (100 bytes are 138).
+    EXPECT_EQ(4 * 138, list_->GetSumOfFileSize());
+
+    // Opening one hands the desktop its exact bytes.
+    UrlRecorder recorder;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "Open");
+    EXPECT_EQ(1, list_->OpenFile(2));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    ASSERT_EQ(1, recorder.urls.size());
+    EXPECT_EQ(Path(latin1), PathFromUrl(recorder.urls.front()));
+}
+
 TEST_F(FileListCtrlTest, RendersNamesWithIcons)
 {
     std::ofstream(root_ / fs::path(u8"\u898B\u7A4D\u66F8.pdf")) << "pdf";  // "見積書.pdf"
     Write("mail.eml", 3000);
-    ASSERT_EQ(1, list_->AddFile(Path("hundred.txt").GetString()));
-    ASSERT_EQ(1, list_->AddFile(Path(fs::path(u8"\u898B\u7A4D\u66F8.pdf")).GetString()));
+    ASSERT_EQ(1, list_->AddFile(Path("hundred.txt")));
+    ASSERT_EQ(1, list_->AddFile(Path(fs::path(u8"\u898B\u7A4D\u66F8.pdf"))));
     // "Re: 会議の件" as the name of a pasted mail.
-    ASSERT_EQ(1, list_->AddFile(Path("mail.eml").GetString(), "Re: \x89\xEF\x8B\x63\x82\xCC\x8C\x8F"));
+    ASSERT_EQ(1, list_->AddFile(Path("mail.eml"), "Re: \x89\xEF\x8B\x63\x82\xCC\x8C\x8F"));
     list_->topLevelItem(1)->setSelected(true);
     QTest::qWait(50);
     EXPECT_EQ(u"Re: 会議の件"_qs, list_->topLevelItem(2)->text(0));
-    EXPECT_TRUE(SaveScreenshot(&host_, QStringLiteral("file_list_ctrl")));
+
+    // What the list shows: each row inside the viewport with its icon painted left of the
+    // whole name, the name column as wide as the viewport and the path column hidden.
+    const QImage image = list_->viewport()->grab().toImage();
+    const qreal ratio = image.devicePixelRatio();
+    EXPECT_EQ(list_->columnWidth(0), list_->viewport()->width());
+    EXPECT_TRUE(list_->isColumnHidden(1));
+    for (int row = 0; row < list_->GetItemCount(); ++row) {
+        SCOPED_TRACE(row);
+        QTreeWidgetItem* item = list_->topLevelItem(row);
+        ASSERT_FALSE(item->icon(0).isNull());
+        const QRect rect = list_->visualItemRect(item);
+        EXPECT_TRUE(list_->viewport()->rect().contains(rect));
+        // The icon's square at the row's left: some pixel differs from the row's background.
+        const QRect icon(rect.left() + 2, rect.top() + (rect.height() - 16) / 2, 16, 16);
+        const QColor background = image.pixelColor(QPoint(rect.right() - 2, rect.center().y()) * ratio);
+        bool painted = false;
+        for (int y = icon.top(); y <= icon.bottom() && !painted; ++y)
+            for (int x = icon.left(); x <= icon.right() && !painted; ++x)
+                painted = image.pixelColor(QPoint(x, y) * ratio) != background;
+        EXPECT_TRUE(painted) << "no icon drawn";
+        // The whole name fits beside the icon.
+        EXPECT_LE(16 + 8 + list_->fontMetrics().horizontalAdvance(item->text(0)), rect.width());
+        EXPECT_GE(rect.height(), std::max(16, list_->fontMetrics().height()));
+    }
+    SaveScreenshot(&host_, QStringLiteral("file_list_ctrl_%1dpi").arg(host_.logicalDpiX()));
 }
 
 }  // namespace

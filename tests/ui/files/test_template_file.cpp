@@ -41,6 +41,7 @@ protected:
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
     std::string Folder() const { return root_.string(); }
+    CPath Store(const std::string& folder) const { return CPath::FromNative(folder); }
 
     fs::path root_;
 };
@@ -49,11 +50,11 @@ TEST_F(TemplateFileTest, EmptyOrMissingFolderHasNoFirstEntry)
 {
     long id = -5;
     CString title("x");
-    CTemplateFile missing((Folder() + "/none").c_str());
+    CTemplateFile missing(Store(Folder() + "/none"));
     EXPECT_EQ(0, missing.ListFirst(id, title));
     EXPECT_EQ(0, missing.ListNext(id, title));
 
-    CTemplateFile empty(Folder().c_str());
+    CTemplateFile empty(Store(Folder()));
     EXPECT_EQ(0, empty.ListFirst(id, title));
     // Files of other names are no entries.
     WriteBytes(root_ / "notes.txt", "t\r\n");
@@ -66,7 +67,7 @@ TEST_F(TemplateFileTest, AddWritesTitleCrLfBodyAndFillsGaps)
 {
     WriteBytes(root_ / "tpl1", "one\r\n");
     WriteBytes(root_ / "tpl3", "three\r\n");
-    CTemplateFile store(Folder().c_str());
+    CTemplateFile store(Store(Folder()));
 
     long id = 0;
     // Title in code page 932 ("挨拶"), body without a final line break.
@@ -96,7 +97,7 @@ TEST_F(TemplateFileTest, ReadEndsEveryBodyLineWithCrLf)
         {"T\r\n\x95\x5C\r\n", "\x95\x5C\r\n"},  // "表": its 0x5C trail byte is no separator
         {"T", ""},                              // a title without a line end
     };
-    CTemplateFile store(Folder().c_str());
+    CTemplateFile store(Store(Folder()));
     for (const auto& [file, body] : cases) {
         WriteBytes(root_ / "tpl5", file);
         CString title("old");
@@ -115,7 +116,7 @@ TEST_F(TemplateFileTest, ReadEndsEveryBodyLineWithCrLf)
 
 TEST_F(TemplateFileTest, ModifyReplacesTheWholeEntry)
 {
-    CTemplateFile store(Folder().c_str());
+    CTemplateFile store(Store(Folder()));
     long id = 0;
     ASSERT_EQ(1, store.Add(CString("long title"), CString(std::string(5000, 'x')), id));
     ASSERT_EQ(1, store.Modify(id, CString("t"), CString("short")));
@@ -156,7 +157,7 @@ TEST_F(TemplateFileTest, ListingFollowsTheDirectoryOrder)
     }
     closedir(dir);
 
-    CTemplateFile store(Folder().c_str());
+    CTemplateFile store(Store(Folder()));
     std::vector<std::pair<long, std::string>> listed;
     long id = -1;
     CString title;
@@ -176,12 +177,12 @@ TEST_F(TemplateFileTest, ListingFollowsTheDirectoryOrder)
     EXPECT_EQ(0, store.ListNext(id, title));
 }
 
-TEST_F(TemplateFileTest, JapaneseFolderNameIsUtf8OnDisk)
+TEST_F(TemplateFileTest, AFolderUnderCafeIsUsedByItsOwnBytes)
 {
-    // "定型文" in code page 932; the folder on disk carries its UTF-8 name.
-    fs::path utf8Folder = root_ / fs::path(u8"\u5B9A\u578B\u6587");
-    fs::create_directory(utf8Folder);
-    CTemplateFile store((Folder() + "/\x92\xE8\x8C\x5E\x95\xB6").c_str());
+    // ".../café/定型文": a folder code page 932 cannot name exactly.
+    fs::path utf8Folder = root_ / "caf\xC3\xA9" / fs::path(u8"\u5B9A\u578B\u6587");
+    fs::create_directories(utf8Folder);
+    CTemplateFile store(Store(utf8Folder.string()));
     long id = 0;
     ASSERT_EQ(1, store.Add(CString("t"), CString("b"), id));
     EXPECT_EQ("t\r\nb", ReadBytes(utf8Folder / "tpl1"));

@@ -1,6 +1,7 @@
 // Verifies the letter editor dialog's size rules (always 656 pixels wide, at least 300 high,
-// the editor 12 pixels above the bottom edge, 76 columns visible) on a rendered picture, and
-// its menu refresh from the editor.
+// the editor 12 pixels above the bottom edge, 76 columns visible, all as 96-DPI pixels scaled
+// by the real column width) on a rendered picture at each DPI the test runs at, and its menu
+// refresh from the editor.
 #include "letter/CEditLetterDlg.h"
 #include "letter/CLetterFormat.h"
 
@@ -32,27 +33,51 @@ TEST(LetterDialog, SizeRulesOnTheRenderedDialog)
     CEditLetter& edit = dialog.Editor();
     EXPECT_EQ(GetDlgItem(&dialog, CEditLetter::kControlId), &edit);
 
+    // 96 DPI is the designed screen: the sizes are exactly the designed pixels there.
+    const qreal scale = CLetterFormat::ColumnWidth() / 8.0;
+    if (dialog.logicalDpiX() == 96) {
+        EXPECT_EQ(CEditLetterDlg::Width(), 656);
+        EXPECT_EQ(CEditLetterDlg::MinimumHeight(), 300);
+        EXPECT_EQ(CEditLetterDlg::BottomMargin(), 12);
+    }
+    EXPECT_NEAR(CEditLetterDlg::Width(), 656 * scale, 1);
+    EXPECT_NEAR(CEditLetterDlg::MinimumHeight(), 300 * scale, 1);
+
     auto checkLayout = [&] {
-        EXPECT_EQ(dialog.width(), CEditLetterDlg::kWidth);
-        EXPECT_GE(dialog.height(), CEditLetterDlg::kMinimumHeight);
+        EXPECT_EQ(dialog.width(), CEditLetterDlg::Width());
+        EXPECT_GE(dialog.height(), CEditLetterDlg::MinimumHeight());
         const QRect editor = edit.geometry();
-        EXPECT_EQ(dialog.height() - (editor.y() + editor.height()), CEditLetterDlg::kBottomMargin);
+        EXPECT_EQ(dialog.height() - (editor.y() + editor.height()), CEditLetterDlg::BottomMargin());
         EXPECT_GE(editor.x(), 0);
         EXPECT_LE(editor.x() + editor.width(), dialog.width());
-        // The viewport shows the 76 columns the text wraps at.
+        // Nothing of the editor is cut off: its 76 columns and its scroll bar.
         EXPECT_GE(edit.viewport()->width(),
                   std::ceil(CLetterFormat::kEditColumns * CLetterFormat::ColumnWidth()));
+        const QScrollBar* bar = edit.verticalScrollBar();
+        EXPECT_TRUE(bar->isVisible());
+        EXPECT_LE(bar->mapTo(&dialog, QPoint(bar->width(), 0)).x(), dialog.width());
+        // Every button inside the window, its text not cut.
+        for (int id : {CEditLetterDlg::kLeftIndentDeleteButton, CEditLetterDlg::kLeftIndentAddButton,
+                       CEditLetterDlg::kRightIndentAddButton, CEditLetterDlg::kRightIndentDeleteButton,
+                       CEditLetterDlg::kDefaultButton, CEditLetterDlg::kUnderlineButton, 1, 2}) {
+            auto* button = qobject_cast<QAbstractButton*>(GetDlgItem(&dialog, id));
+            ASSERT_NE(button, nullptr) << id;
+            EXPECT_TRUE(button->isVisible()) << id;
+            const QRect rect(button->mapTo(&dialog, QPoint(0, 0)), button->size());
+            EXPECT_TRUE(dialog.rect().contains(rect)) << id;
+            EXPECT_GE(button->width(), button->fontMetrics().horizontalAdvance(button->text().remove(u'&'))) << id;
+        }
     };
     checkLayout();
 
     dialog.resize(400, 100);  // narrower and lower than allowed
     QTest::qWait(20);
     checkLayout();
-    EXPECT_EQ(dialog.height(), CEditLetterDlg::kMinimumHeight);
-    dialog.resize(900, 520);
+    EXPECT_EQ(dialog.height(), CEditLetterDlg::MinimumHeight());
+    dialog.resize(CEditLetterDlg::Width() + 250, CEditLetterDlg::MinimumHeight() + 220);
     QTest::qWait(20);
     checkLayout();
-    EXPECT_EQ(dialog.height(), 520);
+    EXPECT_EQ(dialog.height(), CEditLetterDlg::MinimumHeight() + 220);
 
     // A letter with red, underlined and indented text, as the user sees it.
     edit.setFocus();
@@ -75,8 +100,9 @@ TEST(LetterDialog, SizeRulesOnTheRenderedDialog)
     edit.ProcessFormNewSentence();
 
     const QImage image = dialog.grab().toImage();
-    EXPECT_EQ(image.width(), CEditLetterDlg::kWidth * image.devicePixelRatio());
-    const QString path = QDir::current().absoluteFilePath(QStringLiteral(u"letter_dialog.png"));
+    EXPECT_EQ(image.width(), CEditLetterDlg::Width() * image.devicePixelRatio());
+    const QString path = QDir::current().absoluteFilePath(
+        QStringLiteral(u"letter_dialog_%1dpi.png").arg(dialog.logicalDpiX()));
     ASSERT_TRUE(image.save(path)) << path.toStdString();
 
     // The 76-digit line fits the line length of quoted text (76) on one display line.

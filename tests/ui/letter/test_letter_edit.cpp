@@ -1,16 +1,19 @@
 // Verifies the editing behaviour of the letter editor: indent limits, the hanging indent,
-// clipboard between editors and from elsewhere, dropped files, the key rules, Ctrl+B
-// availability in the editor dialog and the line-length dialog with its settings.
+// clipboard between editors and from elsewhere, dropped files, drags that carry a mail (left
+// to the page), the key rules, read-only (no command changes the text), Ctrl+B availability
+// in the editor dialog and the line-length dialog with its settings.
 #include "letter/CEditLetter.h"
 #include "letter/CEditLetterDlg.h"
 #include "letter/CLetterFormat.h"
 #include "letter/CLineLengthDlg.h"
+#include "command/CMailMimeData.h"
 
 #include "Keys.h"
 #include "MessageBoxScript.h"
 #include "QtTestApp.h"
 #include "command/CProfile.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QClipboard>
 #include <QImage>
@@ -184,6 +187,7 @@ TEST_F(LetterEdit, ClipboardBetweenEditorsKeepsColourAndUnderline)
     ASSERT_EQ(a.UpadateEditCopy(), 1);
     a.ProcessEditCopy();
     EXPECT_TRUE(QGuiApplication::clipboard()->mimeData()->hasFormat(CEditLetter::kClipboardFormat));
+    EXPECT_TRUE(QGuiApplication::clipboard()->mimeData()->hasFormat(CEditLetter::kRtfMimeType));
 
     b.textCursor().insertText(QStringLiteral(u">"));
     ASSERT_EQ(b.UpadateEditPaste(), 1);
@@ -263,6 +267,132 @@ TEST_F(LetterEdit, TwoDroppedFilesAreInsertedAsLinesAtTheDropPoint)
     a.SetReadOnly(1);
     EXPECT_FALSE(drop(a));
     EXPECT_EQ(Export(a), "ab");
+}
+
+namespace {
+
+// The page around an editor: takes every drag the editor leaves to it.
+class PageHost : public QWidget {
+public:
+    PageHost() { setAcceptDrops(true); }
+    QStringList entered;
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override
+    {
+        entered << event->mimeData()->formats().join(u',');
+        event->acceptProposedAction();
+    }
+};
+
+QMimeData* MailWithText(const QString& format, const QByteArray& bytes)
+{
+    auto* data = new QMimeData;
+    data->setData(format, bytes);
+    data->setText(QStringLiteral(u"Subject: hello"));
+    return data;
+}
+
+}  // namespace
+
+TEST_F(LetterEdit, ADragThatCarriesAMailIsLeftToThePage)
+{
+    PageHost page;
+    auto* edit = new CEditLetter(&page);
+    edit->Init(0);
+    page.resize(edit->width() + 20, 220);
+    page.show();
+    edit->textCursor().insertText(QStringLiteral(u"body"));
+
+    // Every form the mail import takes, each with a text/plain flavour beside it.
+    QByteArray clip("\0\0\0\1\0\0\0\x24", 8);
+    for (QChar ch : QStringLiteral(u"text/x-moz-message"))
+        clip.append(static_cast<char>(ch.unicode())).append('\0');
+    std::vector<std::unique_ptr<QMimeData>> drags;
+    drags.emplace_back(MailWithText(CMailMimeData::kInternetMessage, "Subject: hello\r\n\r\nx"));
+    drags.emplace_back(MailWithText(CMailMimeData::kMozMessage, "Subject: hello\r\n\r\nx"));
+    drags.emplace_back(MailWithText(CMailMimeData::kRfc822, "Subject: hello\r\n\r\nx"));
+    drags.emplace_back(MailWithText(CMailMimeData::kMozCustomClipData, clip));
+    // Thunderbird on Linux: an .eml file to be written and the message's reference as text.
+    auto* thunderbird = new QMimeData;
+    thunderbird->setUrls({QUrl::fromLocalFile(QStringLiteral(u"/tmp/nsmail.eml"))});
+    thunderbird->setText(QStringLiteral(u"mailbox-message://nobody@Local%20Folders/Inbox#2"));
+    drags.emplace_back(thunderbird);
+
+    for (const auto& data : drags) {
+        SCOPED_TRACE(data->formats().join(u',').toStdString());
+        ASSERT_TRUE(CMailMimeData::CarriesMail(data.get()));
+        page.entered.clear();
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(edit->viewport(), &enter);
+        EXPECT_EQ(page.entered.size(), 1) << "the page gets the drag";
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(edit->viewport(), &drop);
+        EXPECT_FALSE(drop.isAccepted());
+        EXPECT_EQ(edit->toPlainText(), QStringLiteral(u"body"));
+    }
+
+    // Text that is no mail is still the editor's; so is custom clip data of other kinds.
+    QMimeData text;
+    text.setText(QStringLiteral(u"plain words"));
+    EXPECT_FALSE(CMailMimeData::CarriesMail(&text));
+    std::unique_ptr<QMimeData> other(MailWithText(CMailMimeData::kMozCustomClipData, QByteArray(4, '\0')));
+    other->setText(QStringLiteral(u"plain"));
+    EXPECT_FALSE(CMailMimeData::CarriesMail(other.get()));
+    page.entered.clear();
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(edit->viewport(), &enter);
+    EXPECT_TRUE(page.entered.isEmpty());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(edit->viewport(), &drop);
+    EXPECT_TRUE(edit->toPlainText().contains(QStringLiteral(u"plain words")));
+}
+
+TEST_F(LetterEdit, ReadOnlyMeansNoCommandChangesTheText)
+{
+    CEditLetterDlg dialog(102);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    CEditLetter& edit = dialog.Editor();
+    edit.setFocus();
+    edit.textCursor().insertText(QStringLiteral(u"保存された文章"));
+    edit.SetReadOnly(1);
+    edit.selectAll();
+    auto* data = new QMimeData;
+    data->setText(QStringLiteral(u"pasted"));
+    QGuiApplication::clipboard()->setMimeData(data);
+
+    // The menu greys every command that would change the text; Copy and Select all stay.
+    dialog.UpdateMenu();
+    for (UINT id : {ID_EDIT_CUT, ID_EDIT_PASTE, ID_EDIT_PASTE_REPLY_TEXT, ID_EDIT_DELETE, ID_EDIT_UNDO,
+                    ID_EDIT_REDO, ID_EDIT_RECONVERT, ID_FORM_BULLET})
+        EXPECT_FALSE(FindCommandAction(dialog.GetMenu(), id)->isEnabled()) << id;
+    EXPECT_TRUE(FindCommandAction(dialog.GetMenu(), ID_EDIT_COPY)->isEnabled());
+    EXPECT_TRUE(FindCommandAction(dialog.GetMenu(), ID_EDIT_SELECT_ALL)->isEnabled());
+    for (UINT id : {ID_FORM_NEW_SENTENCE, ID_FORM_REPLY_SENTENCE, ID_FORM_LEFT_INDENT_ADD,
+                    ID_FORM_LEFT_INDENT_DELETE, ID_FORM_RIGHT_INDENT_ADD, ID_FORM_RIGHT_INDENT_DELETE})
+        EXPECT_EQ(edit.UpdateCommand(id), 0) << id;
+
+    // Even when a command comes anyway, by the menu, a button or a key, nothing changes.
+    const QTextBlockFormat before = Block(edit);
+    for (UINT id : {ID_EDIT_CUT, ID_EDIT_DELETE, ID_EDIT_PASTE, ID_EDIT_PASTE_REPLY_TEXT,
+                    ID_EDIT_UNDO, ID_FORM_LEFT_INDENT_ADD, ID_FORM_RIGHT_INDENT_ADD,
+                    ID_FORM_REPLY_SENTENCE, ID_FORM_BULLET})
+        dialog.OnCommand(id);
+    qobject_cast<QAbstractButton*>(GetDlgItem(&dialog, CEditLetterDlg::kUnderlineButton))->click();
+    edit.setFocus();
+    edit.selectAll();
+    PressKey(&edit, Qt::Key_X, Qt::ControlModifier);
+    PressKey(&edit, Qt::Key_Delete);
+    PressKey(&edit, Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(edit.toPlainText(), QStringLiteral(u"保存された文章"));
+    EXPECT_EQ(CLetterFormat::StartIndent(Block(edit)), CLetterFormat::StartIndent(before));
+    EXPECT_EQ(CLetterFormat::RightIndent(Block(edit)), CLetterFormat::RightIndent(before));
+    EXPECT_FALSE(edit.document()->begin().begin().fragment().charFormat().fontUnderline());
+
+    // Copy still works.
+    edit.ProcessEditCopy();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral(u"保存された文章"));
 }
 
 TEST_F(LetterEdit, CommandAvailabilityAndContextMenus)

@@ -1,6 +1,7 @@
 // Verifies the plain-text export of the letter editor byte for byte: wrapping at the line
-// length without splitting or losing characters, indents, tabs, red and underline ornaments,
-// quoted reply text and the line lengths read from the settings.
+// length without splitting or losing characters, indents, tabs at the columns the screen
+// shows, red and underline ornaments, quoted reply text, characters code page 932 lacks
+// (shown and sent as "〓"), and the line lengths read from the settings.
 #include "letter/CEditLetter.h"
 #include "letter/CLetterFormat.h"
 
@@ -8,8 +9,18 @@
 #include "QtTestApp.h"
 #include "command/CProfile.h"
 
+#include <QInputMethodEvent>
+#include <QTest>
+#include <QTextLayout>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QClipboard>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QGuiApplication>
+#include <QMimeData>
+
+#include <cmath>
 
 #include <gtest/gtest.h>
 
@@ -155,6 +166,97 @@ TEST_F(LetterExport, TabsAdvanceToTheNextMultipleOfFour)
     EXPECT_EQ(Export(), "    A\r\nabcde   X");
 }
 
+TEST_F(LetterExport, TabsInIndentedParagraphsStandWhereTheScreenShowsThem)
+{
+    // A tab on the first line and one on a continuation line of a paragraph with a hanging
+    // offset of 2 columns, at start indents of 0, 2 and 4 columns.
+    for (int columns : {0, 2, 4}) {
+        SCOPED_TRACE(columns);
+        edit.clear();  // the paragraph format goes too: set the line length and stops again
+        edit.SetTabStop(4);
+        edit.SelToNewSentence();
+        QString text = QStringLiteral(u"ab\tX");
+        for (int i = 0; i < 6; ++i) text += QStringLiteral(u" yyyyyyyyy");
+        Type(text + QStringLiteral(u"\tZ"));
+        QTextCursor cursor = edit.textCursor();
+        QTextBlockFormat format = cursor.blockFormat();
+        CLetterFormat::SetIndents(format, columns * CLetterFormat::kColumnTwips, 2 * CLetterFormat::kColumnTwips,
+                                  CLetterFormat::RightIndent(format));
+        cursor.setBlockFormat(format);
+        const std::vector<std::string> lines = Lines(Export());
+
+        const QTextBlock block = edit.document()->firstBlock();
+        const QTextLayout* layout = block.layout();
+        for (QChar mark : {u'X', u'Z'}) {
+            const int position = static_cast<int>(block.text().indexOf(mark));
+            const QTextLine line = layout->lineForTextPosition(position);
+            ASSERT_LT(static_cast<std::size_t>(line.lineNumber()), lines.size());
+            if (mark == u'Z') {
+                EXPECT_GE(line.lineNumber(), 1) << "the second tab stands on a continuation line";
+            }
+            const int onScreen = static_cast<int>(std::lround(line.cursorToX(position) / CLetterFormat::ColumnWidth()));
+            const std::string& exported = lines[static_cast<std::size_t>(line.lineNumber())];
+            EXPECT_EQ(static_cast<int>(exported.find(static_cast<char>(mark.unicode()))), onScreen) << exported;
+        }
+        // The first tab stop is four columns from where the text starts, after the indent.
+        EXPECT_EQ(lines[0].rfind(std::string(static_cast<std::size_t>(columns), ' ') + "ab  X", 0), 0u) << lines[0];
+    }
+}
+
+namespace {
+
+// Text typed on the keyboard, character by character, as the event loop delivers it.
+void TypeKeys(QWidget* widget, const QString& text)
+{
+    for (QChar ch : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+        QCoreApplication::sendEvent(widget, &press);
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(ch));
+        QCoreApplication::sendEvent(widget, &release);
+    }
+}
+
+}  // namespace
+
+TEST_F(LetterExport, WhatCodePage932LacksBecomesGetaAsItEntersAndTakesTwoColumns)
+{
+    edit.setFocus();
+    // Typed.
+    TypeKeys(&edit, QStringLiteral(u"caf\u00e9"));
+    // Composed by an input method.
+    QInputMethodEvent compose;
+    compose.setCommitString(QStringLiteral(u" \u20ac\U0001F600"));
+    QCoreApplication::sendEvent(&edit, &compose);
+    // Pasted as plain text, also from another program.
+    auto* data = new QMimeData;
+    data->setText(QStringLiteral(u" na\u00efve \u301c"));
+    QGuiApplication::clipboard()->setMimeData(data);
+    edit.ProcessEditPaste();
+    EXPECT_EQ(edit.toPlainText(), QStringLiteral(u"caf〓 〓〓 na〓ve 〜"));
+    EXPECT_EQ(Export(), "caf\x81\xAC \x81\xAC\x81\xAC na\x81\xACve \x81\x60");
+
+    // Dropped text takes the same way.
+    edit.selectAll();
+    edit.textCursor().removeSelectedText();  // the paragraph keeps its line length
+    QMimeData dropped;
+    dropped.setText(QStringLiteral(u"r\u00e9sum\u00e9"));
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &dropped, Qt::LeftButton, {});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &dropped, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(edit.viewport(), &enter);
+    QCoreApplication::sendEvent(edit.viewport(), &drop);
+    EXPECT_EQ(edit.toPlainText(), QStringLiteral(u"r〓sum〓"));
+
+    // The wrap counts "〓" as the two columns it takes in the message: 59 columns and an é
+    // no longer fit a line of 60.
+    edit.selectAll();
+    edit.textCursor().removeSelectedText();  // the paragraph keeps its line length
+    TypeKeys(&edit, QString(59, u'a') + QStringLiteral(u"\u00e9b"));
+    const std::vector<std::string> lines = Lines(Export());
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], std::string(59, 'a'));
+    EXPECT_EQ(lines[1], "\x81\xAC" "b");
+}
+
 TEST_F(LetterExport, PureRedGetsAnEmphasisLineAndDarkRedDoesNot)
 {
     Type(QStringLiteral(u"あい"));
@@ -162,7 +264,8 @@ TEST_F(LetterExport, PureRedGetsAnEmphasisLineAndDarkRedDoesNot)
     ASSERT_EQ(edit.SetSelectionToRed(), 1);
     EXPECT_EQ(Export(), " .  \r\n\x82\xA0\x82\xA2");
 
-    edit.clear();
+    edit.selectAll();
+    edit.textCursor().removeSelectedText();  // the paragraph keeps its line length
     edit.SetSelectionToDefault();
     Type(QStringLiteral(u"あい"));
     Select(0, 1);
@@ -172,7 +275,8 @@ TEST_F(LetterExport, PureRedGetsAnEmphasisLineAndDarkRedDoesNot)
     EXPECT_EQ(Export(), "\x82\xA0\x82\xA2");
 
     // A red tab marks every column it covers; the empty selection is refused.
-    edit.clear();
+    edit.selectAll();
+    edit.textCursor().removeSelectedText();  // the paragraph keeps its line length
     edit.SetSelectionToDefault();
     Type(QStringLiteral(u"a\tb"));
     Select(1, 2);
@@ -219,7 +323,8 @@ TEST_F(LetterExport, ReplyTextOfTwoLinesIsQuotedAndWrapsAtTheReplyLength)
 
     edit.SetReplyText(reply);
     Type(QString(30, u'z'));  // typed text after the block keeps the new-text length
-    edit.clear();
+    edit.selectAll();
+    edit.textCursor().removeSelectedText();  // the paragraph keeps its line length
     CString longReply(std::string(30, 'q'));
     edit.SetReplyText(longReply);
     // Words wrap whole: the long word leaves the prefix alone on its line.
