@@ -190,15 +190,16 @@ void CPreviewDlg::ShowLetter()
     QString text = ToQString(shown);
     text.replace(QStringLiteral(u"\r\n"), QStringLiteral(u"\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    m_letter->setPlainText(text);
-
     // The text is wrapped already: every line keeps the quoted-text length, so that no line
-    // breaks earlier than it will in the message.
-    m_letter->selectAll();
+    // breaks earlier than it will in the message. The empty letter's paragraph takes that
+    // length and the text inserted there inherits it, laid out once (10,000 lines given the
+    // length after their layout would be laid out twice).
+    m_letter->clear();
     m_letter->SelToReplySentence();
     QTextDocument* document = m_letter->document();
     QTextCursor cursor(document);
     cursor.beginEditBlock();
+    cursor.insertText(text);
     QTextCharFormat quoted;
     quoted.setForeground(kQuoted);
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
