@@ -12,7 +12,7 @@
 #include "model/CAddress.h"
 
 #include <QAbstractTextDocumentLayout>
-#include <QApplication>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -129,14 +129,3 @@ void BM_TypeAtTheEnd(benchmark::State& state)
 BENCHMARK(BM_TypeAtTheEnd)->Unit(benchmark::kMicrosecond)->Iterations(200);
 
 }  // namespace
-
-int main(int argc, char** argv)
-{
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -39,7 +39,7 @@ inline void ExpectLaidOut(QWidget* window)
                 << button->text().toStdString();
         }
         if (auto* label = qobject_cast<QLabel*>(child); label != nullptr && !label->text().isEmpty()) {
-            // A wrapping label needs the height of its wrapped lines, any other its text's width.
+            // A label that wraps needs the height of its lines at its width.
             if (label->wordWrap()) {
                 EXPECT_GE(label->height(), label->heightForWidth(label->width())) << label->text().toStdString();
             } else {
