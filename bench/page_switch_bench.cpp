@@ -3,70 +3,17 @@
 // Measured with an empty body and with a body of 2,000 paragraphs (about 10,000 display
 // lines), offscreen; target at most 50 ms a switch. The body is typed into the page's editor
 // (CBodyPage::GetEditor), so the benchmark follows whatever the Body page becomes.
+#include "BenchProgram.h"
 #include "pages/CBodyPage.h"
-#include "shell/CMailWizard.h"
-#include "shell/CMainDlg.h"
-#include "shell/CShellToolWindows.h"
-#include "command/CProfile.h"
 #include "command/CommandIds.h"
-#include "data/CDataStore.h"
 #include "letter/CEditLetter.h"
-#include "model/CMailDoc.h"
 
 #include <QApplication>
-#include <QTextCursor>
 #include <QTextDocument>
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <memory>
-
 namespace {
-
-struct Program {
-    Program()
-    {
-        const auto home = std::filesystem::temp_directory_path() / ("quillon-page-bench-" + std::to_string(getpid()));
-        std::filesystem::create_directories(home);
-        setenv("XDG_DATA_HOME", (home / "data").c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
-        folder = home;
-        if (!theDataStore.CreateDatabases()) std::abort();
-        theDataStore.SetToolWindows(std::make_unique<CShellToolWindows>());
-        doc.reset(CMailDoc::Create());
-        main = std::make_unique<CMainDlg>();
-        wizard = CMailWizard::Create(doc.get(), main.get());
-        wizard->quit = [](int) {};
-        wizard->Start();
-    }
-    ~Program()
-    {
-        wizard.reset();
-        main.reset();
-        doc.reset();
-        theDataStore.DestroyToolWindows();
-        CProfile::Reset();
-        std::filesystem::remove_all(folder);
-    }
-    std::filesystem::path folder;
-    std::unique_ptr<CMailDoc> doc;
-    std::unique_ptr<CMainDlg> main;
-    std::unique_ptr<CMailWizard> wizard;
-};
-
-void FillBody(CEditLetter* edit, int paragraphs)
-{
-    edit->clear();
-    edit->SelToNewSentence();
-    QTextCursor cursor = edit->textCursor();
-    for (int i = 0; i < paragraphs; ++i)
-        cursor.insertText(QStringLiteral(u"第%1段落　いつもお世話になっております。先日ご依頼いただいた見積書の件ですが、"
-                                         u"The quote for order No. %2 is attached; ご確認ください。\n")
-                              .arg(i)
-                              .arg(10000 + i));
-}
 
 void BM_PageSwitch(benchmark::State& state)
 {

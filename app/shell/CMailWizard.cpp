@@ -4,6 +4,7 @@
 #include "pages/CBodyPage.h"
 #include "pages/CLetterPage.h"
 #include "pages/CPreviewDlg.h"
+#include "pages/PreviewRules.h"
 #include "shell/CMainDlg.h"
 #include "shell/CPageOrderDlg.h"
 #include "shell/CSendErrorDlg.h"
@@ -18,6 +19,7 @@
 #include "model/CMailDoc.h"
 #include "smtp/CMailSendRecv.h"
 #include "smtp/CProgressCallback.h"
+#include "writer/CCharsetCheck.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -294,6 +296,24 @@ void CMailWizard::Navigate(int direction)
     }
 }
 
+int CMailWizard::ConfirmCharset(CWizardPage* page)
+{
+    // Characters that ISO-2022-JP cannot carry are never sent differently unannounced: the
+    // preview shows them; without it the user is told here and may open it to choose.
+    const std::vector<CCharsetIssue> issues = CCharsetCheck::Check(*m_doc);
+    if (issues.empty())
+        return 1;
+    const CString question = PreviewRules::SendingQuestion(issues, m_doc->GetCharset(), m_doc->GetReplaceMode());
+    switch (MessageBox(page, ToQString(question), u"送信"_qs, MB_YESNOCANCEL | MB_ICONQUESTION)) {
+    case IDYES:
+        return 1;
+    case IDNO:
+        return runPreview && runPreview(page, 1) == IDOK ? 1 : 0;
+    default:
+        return 0;
+    }
+}
+
 void CMailWizard::Send(int old)
 {
     CWizardPage* oldPage = m_pages[old];
@@ -315,7 +335,12 @@ void CMailWizard::Send(int old)
         return;
     }
 
-    if (m_previewAtSend && runPreview && runPreview(oldPage, 1) != IDOK) {
+    if (m_previewAtSend && runPreview) {
+        if (runPreview(oldPage, 1) != IDOK) {
+            m_current = old;
+            return;
+        }
+    } else if (!ConfirmCharset(oldPage)) {
         m_current = old;
         return;
     }

@@ -85,6 +85,9 @@ private:
     void PlaceAtStoredPosition();
     void SaveWindowPosition();
     void Send(int oldIndex);
+    // When the message holds characters ISO-2022-JP cannot carry: says how they will be sent
+    // and asks (No opens the preview to choose). 1 to go on sending.
+    int ConfirmCharset(CWizardPage* page);
     void ShowInsteadOf(CWizardPage* shown, CWizardPage* hidden);
 
     CMailDoc* m_doc;

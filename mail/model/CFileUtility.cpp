@@ -1,6 +1,7 @@
 #include "model/CFileUtility.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -198,6 +199,26 @@ long CFileUtility::GetFileSize(const CPath& path)
     struct stat info;
     if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
     return static_cast<long>(info.st_size);
+}
+
+int CFileUtility::CanReadFile(const CPath& path)
+{
+    if (path.IsEmpty()) return 0;
+    // Non-blocking, so that a named pipe cannot hold the caller; the type is checked on the
+    // opened file itself.
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return 0;
+    struct stat info;
+    int regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    ::close(fd);
+    return regular ? 1 : 0;
+}
+
+int CFileUtility::IsFolder(const CPath& path)
+{
+    struct stat info;
+    if (path.IsEmpty() || stat(path.c_str(), &info) != 0) return 0;
+    return S_ISDIR(info.st_mode) ? 1 : 0;
 }
 
 CString CFileUtility::GetFileSizeString(const CPath& path, int autoUnit)

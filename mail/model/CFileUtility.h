@@ -23,6 +23,12 @@ public:
     static int DeleteFileA(const CPath& path);
     // Size in bytes; -1 when the file cannot be queried.
     static long GetFileSize(const CPath& path);
+    // 1 when `path` is a regular file (after links) that can be opened for reading now, so
+    // that it can be attached and sent; 0 for a folder, a device, a pipe, a missing file or
+    // one the user may not read.
+    static int CanReadFile(const CPath& path);
+    // 1 when `path` names a folder (after links).
+    static int IsFolder(const CPath& path);
     static CString GetFileSizeString(const CPath& path, int autoUnit);
     static CString SizeAutoUnit(long size);
     static int IsCommentLine(CString& line);

@@ -21,6 +21,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QResizeEvent>
+#include <QTimer>
 #include <QToolTip>
 #include <QUrl>
 
@@ -91,9 +92,7 @@ int CFileListCtrl::CreateColmns()
 
 int CFileListCtrl::AddFile(const CPath& path, const char* displayName)
 {
-    if (path.IsEmpty()) return 0;
-    struct stat found {};
-    if (::stat(path.c_str(), &found) != 0 || S_ISDIR(found.st_mode)) return 0;
+    if (!CFileUtility::CanReadFile(path)) return 0;
 
     int image = -1;
     // The icon only: a name that is not UTF-8 gets the icon of an unknown type.
@@ -133,9 +132,47 @@ int CFileListCtrl::AddFilesByFileDlg()
         paths.push_back(dialog_->GetPathName());
     }
     for (const CPath& path : paths) {
-        if (!AddFile(path, nullptr)) return 0;
+        if (AddFile(path, nullptr)) continue;
+        // A folder is no file to attach; anything else chosen must be named.
+        if (!CFileUtility::IsFolder(path)) ShowRefused({path});
+        return 0;
     }
     return 1;
+}
+
+int CFileListCtrl::AddFiles(const std::vector<CPath>& paths, const std::vector<CString>* names,
+                            int stopAtFirstRefusal, std::vector<CPath>& refused)
+{
+    int added = 0;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const CPath& path = paths[i];
+        if (CFileUtility::IsFolder(path)) continue;
+        const char* name = names != nullptr && i < names->size() ? (*names)[i].GetString() : nullptr;
+        if (AddFile(path, name)) {
+            ++added;
+            continue;
+        }
+        refused.push_back(path);
+        if (stopAtFirstRefusal) break;
+    }
+    return added;
+}
+
+void CFileListCtrl::ShowRefused(const std::vector<CPath>& refused)
+{
+    if (refused.empty()) return;
+    CString text("次のファイルは読み込めないため、添付できませんでした。");
+    for (const CPath& path : refused) text += "\n" + path.ToText();
+    MessageBox(this, ToQString(text), u"添付ファイル"_qs, MB_OK | MB_ICONEXCLAMATION);
+}
+
+int CFileListCtrl::OnDropFiles(const std::vector<CPath>& paths)
+{
+    std::vector<CPath> refused;
+    const int added = AddFiles(paths, nullptr, 0, refused);
+    if (!refused.empty())
+        QTimer::singleShot(0, this, [this, refused] { ShowRefused(refused); });
+    return added;
 }
 
 int CFileListCtrl::DeleteAt(int index)
@@ -155,6 +192,17 @@ int CFileListCtrl::DeleteSelectedItems()
         ++deleted;
     }
     return deleted;
+}
+
+int CFileListCtrl::DeleteAllItems()
+{
+    const int count = topLevelItemCount();
+    if (count == 0) return 0;
+    clear();
+    imageList_.clear();
+    modify_ = 1;
+    NotifyParent();
+    return count;
 }
 
 int CFileListCtrl::SelectAllItems()
@@ -327,7 +375,7 @@ void CFileListCtrl::mouseDoubleClickEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton) return;
     if (itemAt(event->position().toPoint()) != nullptr)
         ProcessEditModify();
-    else
+    else if (!readOnly_)  // a read-only list (the preview) shows files, it takes none
         ProcessEditAdd();
 }
 
@@ -354,9 +402,8 @@ void CFileListCtrl::dropEvent(QDropEvent* event)
         event->ignore();
         return;
     }
-    // A dropped folder or a file that vanished is passed over.
-    for (const CPath& path : paths) (void)AddFile(path, nullptr);
     event->acceptProposedAction();
+    OnDropFiles(paths);
 }
 
 bool CFileListCtrl::viewportEvent(QEvent* event)

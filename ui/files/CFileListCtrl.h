@@ -21,6 +21,8 @@
 #include <QList>
 #include <QTreeWidget>
 
+#include <vector>
+
 class CFileDialog;
 
 class CFileListCtrl : public QTreeWidget, public CUpdateCommandItem {
@@ -41,16 +43,30 @@ public:
     void SetModify(int modify) { modify_ = modify; }
     int GetModify() const { return modify_; }
 
-    // Appends `path` (an existing file, not a folder) under `displayName`, or under the
-    // path's file name (as text, "〓" for what code page 932 lacks) when that is null or
-    // empty. Returns 1, or 0 having added nothing.
+    // Appends `path` (a regular file that can be read now, CFileUtility::CanReadFile) under
+    // `displayName`, or under the path's file name (as text, "〓" for what code page 932
+    // lacks) when that is null or empty. Returns 1, or 0 having added nothing.
     [[nodiscard]] int AddFile(const CPath& path, const char* displayName = nullptr);
+    // Adds `paths` in order, each under its name in `names` (when given and not empty). A
+    // folder is passed over without a word; a file that cannot be read is refused and put in
+    // `refused`, for ShowRefused, so that it never fails the send later. With
+    // `stopAtFirstRefusal` the first refused file ends the run. Returns how many were added.
+    int AddFiles(const std::vector<CPath>& paths, const std::vector<CString>* names, int stopAtFirstRefusal,
+                 std::vector<CPath>& refused);
+    // Names the refused files in one message ("添付ファイル"); nothing when there are none.
+    void ShowRefused(const std::vector<CPath>& refused);
     // Runs the dialog and adds every chosen file in the dialog's order, stopping at the
-    // first that fails (0). 1 also when the dialog is cancelled.
+    // first that fails (0, the file named in a message). 1 also when the dialog is cancelled.
     int AddFilesByFileDlg();
+    // Files dropped on the list, or on its owner that hands them over: AddFiles of them.
+    // The message on refused files comes once the drop has returned, so that the program
+    // the files came from is not kept waiting. Returns how many were added.
+    int OnDropFiles(const std::vector<CPath>& paths);
     int DeleteAt(int index);
     // Returns how many items were deleted.
     int DeleteSelectedItems();
+    // Deletes every item at once (one notification of the parent); returns how many.
+    int DeleteAllItems();
     // Returns the item count.
     int SelectAllItems();
     int GetItemCount() const { return topLevelItemCount(); }

@@ -179,7 +179,7 @@ TEST_F(WizardTest, PreviewLinesAndItsSendButton)
     doc->AddBccAddress(CAddress("", "", "boss@example.com"));
     doc->SetFromAddress(CAddress("", "山田 太郎", "taro@example.com"));
     doc->SetBody("本文です。\r\n");
-    const std::vector<CString> lines = CPreviewDlg::RecipientLines(*doc);
+    const std::vector<CString> lines = PreviewRules::RecipientLines(*doc);
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0].Str(), "宛先　：　花子 <hanako@example.com>");
     EXPECT_EQ(lines[1].Str(), "宛先　：　jiro@example.com");

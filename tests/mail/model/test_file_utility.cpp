@@ -176,6 +176,42 @@ TEST(CFileUtility, NamesOnDiskAreFoundByTheirOwnBytes)
     rmdir(folder.c_str());
 }
 
+TEST(CFileUtility, CanReadFileOnlyForReadableRegularFiles)
+{
+    const std::string folder = MakeScratchFolder();
+    const CPath dir = P(folder);
+    const CPath japanese = dir / kNameUtf8;
+    WriteBytes(japanese.Native(), 10);
+    WriteBytes(folder + "/empty", 0);
+    EXPECT_EQ(CFileUtility::CanReadFile(japanese), 1);
+    EXPECT_EQ(CFileUtility::CanReadFile(dir / "empty"), 1);
+    EXPECT_EQ(CFileUtility::IsFolder(japanese), 0);
+
+    // A folder, a missing file, a dangling link, a device and a named pipe (which must not
+    // block the check) cannot be attached.
+    EXPECT_EQ(CFileUtility::CanReadFile(dir), 0);
+    EXPECT_EQ(CFileUtility::IsFolder(dir), 1);
+    EXPECT_EQ(CFileUtility::CanReadFile(dir / "missing"), 0);
+    EXPECT_EQ(CFileUtility::IsFolder(dir / "missing"), 0);
+    ASSERT_EQ(symlink((folder + "/missing").c_str(), (folder + "/dangling").c_str()), 0);
+    EXPECT_EQ(CFileUtility::CanReadFile(dir / "dangling"), 0);
+    EXPECT_EQ(CFileUtility::CanReadFile(P("/dev/zero")), 0);
+    ASSERT_EQ(mkfifo((folder + "/pipe").c_str(), 0600), 0);
+    EXPECT_EQ(CFileUtility::CanReadFile(dir / "pipe"), 0);
+    EXPECT_EQ(CFileUtility::CanReadFile(CPath()), 0);
+
+    // A link to a readable file is that file.
+    ASSERT_EQ(symlink(japanese.c_str(), (folder + "/link").c_str()), 0);
+    EXPECT_EQ(CFileUtility::CanReadFile(dir / "link"), 1);
+
+    // Without read permission (root reads everything, so only checked for other users).
+    WriteBytes(folder + "/secret", 5);
+    ASSERT_EQ(chmod((folder + "/secret").c_str(), 0200), 0);
+    if (geteuid() != 0) {
+        EXPECT_EQ(CFileUtility::CanReadFile(dir / "secret"), 0);
+    }
+}
+
 TEST(CFileUtility, ApplicationDataFolderFollowsXdgDataHome)
 {
     const std::string saved = std::getenv("XDG_DATA_HOME") ? std::getenv("XDG_DATA_HOME") : "";

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -142,6 +143,30 @@ TEST_F(PerserMended, FilesStayInsideTheFolder)
     EXPECT_LE(written.filename().string().size(), 200u);
     EXPECT_EQ(written.extension(), ".pdf");
     EXPECT_EQ(ReadFile(written), "L");
+}
+
+TEST_F(PerserMended, WrittenFilesAreNeverExecutable)
+{
+    // Whatever the name says and whatever the process's umask, an attachment lands as a
+    // plain file only its owner may read and write, so that opening it can never run it.
+    const mode_t old = umask(0);
+    CMailDoc doc;
+    const int parsed = ParseParts(
+        "--b\nContent-Type: application/x-sh; name=\"run.sh\"\n\n#!/bin/sh\ntouch /tmp/x\n"
+        "--b\nContent-Type: application/x-desktop; name=\"app.desktop\"\n\n[Desktop Entry]\nExec=true\n"
+        "--b\nContent-Type: application/x-msdownload; name=\"setup.exe\"\nContent-Transfer-Encoding: base64\n\n"
+        "TVqQAAMAAAAEAAAA\n"
+        "--b\nContent-Type: message/rfc822\n\nSubject: inner\n\ntext\n",
+        doc);
+    umask(old);
+    ASSERT_TRUE(parsed);
+    CMailDoc::FileList files;
+    doc.GetFiles(files);
+    ASSERT_EQ(files.size(), 4u);
+    for (const CMailDoc::FileInfo& file : files) {
+        const fs::perms perms = fs::status(file.path.Native()).permissions();
+        EXPECT_EQ(perms, fs::perms::owner_read | fs::perms::owner_write) << file.path.Native();
+    }
 }
 
 TEST_F(PerserMended, StructuresTheDesignDidNotFollow)

@@ -29,6 +29,7 @@
 #include <QVBoxLayout>
 
 #include <cstdlib>
+#include <sys/stat.h>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -285,6 +286,41 @@ TEST_F(FileListCtrlTest, DoubleClickAddsOnEmptySpaceAndOpensAnItem)
     EXPECT_EQ(1, list_->GetModify());
 }
 
+TEST_F(FileListCtrlTest, ReadOnlyListOpensItemsButTakesNoFilesByDoubleClick)
+{
+    ASSERT_EQ(1, list_->AddFile(Path("hundred.txt")));
+    list_->SetReadOnly(1);
+    QPoint empty(list_->viewport()->width() / 2, list_->viewport()->height() - 5);
+    QTest::mouseClick(list_->viewport(), Qt::LeftButton, {}, empty);
+    QTest::mouseDClick(list_->viewport(), Qt::LeftButton, {}, empty);
+    EXPECT_EQ(0, dialog_.runs);
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+
+    UrlRecorder recorder;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "Open");
+    QPoint item = list_->visualItemRect(list_->topLevelItem(0)).center();
+    QTest::mouseClick(list_->viewport(), Qt::LeftButton, {}, item);
+    QTest::mouseDClick(list_->viewport(), Qt::LeftButton, {}, item);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    EXPECT_EQ(1, recorder.urls.size());
+}
+
+TEST_F(FileListCtrlTest, DialogAddStopsAtAFileThatCannotBeReadAndNamesIt)
+{
+    MessageBoxScript boxes;
+    ASSERT_EQ(0, mkfifo((root_ / "pipe").c_str(), 0600));
+    dialog_.result = IDOK;
+    dialog_.path = Path("pipe");
+    EXPECT_EQ(0, list_->AddFilesByFileDlg());
+    EXPECT_EQ(0, list_->GetItemCount());
+    ASSERT_EQ(1u, boxes.boxes.size());
+    EXPECT_EQ("次のファイルは読み込めないため、添付できませんでした。\n" + Path("pipe").ToText().Str(),
+              boxes.boxes[0].text.Str());
+    // AddFile itself refuses what cannot be read: a pipe, a device.
+    EXPECT_EQ(0, list_->AddFile(Path("pipe")));
+    EXPECT_EQ(0, list_->AddFile(CPath::FromNative("/dev/null")));
+}
+
 TEST_F(FileListCtrlTest, OpenFileFailureIsShown)
 {
     ASSERT_EQ(1, list_->AddFile(Path("one.dat")));
@@ -362,6 +398,7 @@ TEST_F(FileListCtrlTest, ContextMenuOnlyWhenEditableAndItsCommandsGoToTheDialog)
 
 TEST_F(FileListCtrlTest, DropsAddFilesButNotToAReadOnlyList)
 {
+    MessageBoxScript boxes;
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(QString::fromStdString((root_ / "one.dat").string())),
                   QUrl::fromLocalFile(QString::fromStdString((root_ / "folder").string())),
@@ -389,6 +426,15 @@ TEST_F(FileListCtrlTest, DropsAddFilesButNotToAReadOnlyList)
     ASSERT_EQ(2, list_->GetItemCount());
     EXPECT_EQ("one.dat", list_->GetDispName(0).Str());
     EXPECT_EQ("line.dat", list_->GetDispName(1).Str());
+    // The folder adds nothing and says nothing; the file that cannot be read is named once
+    // the drop has returned.
+    EXPECT_TRUE(boxes.boxes.empty());
+    QCoreApplication::processEvents();
+    ASSERT_EQ(1u, boxes.boxes.size());
+    EXPECT_EQ("次のファイルは読み込めないため、添付できませんでした。\n" + Path("gone.txt").ToText().Str(),
+              boxes.boxes[0].text.Str());
+    EXPECT_EQ("添付ファイル", boxes.boxes[0].caption.Str());
+    EXPECT_EQ(MB_OK | MB_ICONEXCLAMATION, boxes.boxes[0].type);
 
     QMimeData text;
     text.setText(QStringLiteral("not a file"));

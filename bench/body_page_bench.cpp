@@ -1,0 +1,131 @@
+#include <QElapsedTimer>
+#include <cstdio>
+// The Body page with a 2,000-paragraph body (about 10,000 display lines) and 50 attachments,
+// offscreen: leaving it (StoreToDocument exporting the body and the list; target 50 ms),
+// opening the preview of that message (constructed, shown and painted; target 150 ms), and
+// typing one character at the end of the body (the letter editor alone measured 2.5 ms).
+#include "BenchProgram.h"
+#include "pages/CBodyPage.h"
+#include "pages/CPreviewDlg.h"
+#include "files/CFileListCtrl.h"
+#include "letter/CEditLetter.h"
+#include "model/CAddress.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QTextBlock>
+#include <QTextDocument>
+
+#include <benchmark/benchmark.h>
+
+#include <fstream>
+
+namespace {
+
+constexpr int kParagraphs = 2000;
+constexpr int kAttachments = 50;
+
+// The Body page of a started program, its body and attachments filled as the user would.
+CBodyPage* FilledBodyPage(Program& program)
+{
+    auto* body = dynamic_cast<CBodyPage*>(program.wizard->GetPageAt(0));
+    if (body == nullptr)
+        return nullptr;
+    FillBody(body->GetEditor(), kParagraphs);
+    const auto files = program.folder / "attachments";
+    std::filesystem::create_directories(files);
+    for (int i = 0; i < kAttachments; ++i) {
+        const auto path = files / ("document" + std::to_string(i) + ".pdf");
+        std::ofstream(path, std::ios::binary) << std::string(20000 + i * 100, 'x');
+        if (!body->GetFileList()->AddFile(CPath::FromNative(path.string())))
+            return nullptr;
+    }
+    QCoreApplication::processEvents();
+    return body;
+}
+
+void BM_LeaveBodyPage(benchmark::State& state)
+{
+    Program program;
+    CBodyPage* body = FilledBodyPage(program);
+    if (body == nullptr) {
+        state.SkipWithError("the Body page could not be filled");
+        return;
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        // A document that differs from the page, and both parts changed since the last visit.
+        program.doc->SetBody("");
+        program.doc->SetFiles({});
+        body->GetEditor()->document()->setModified(true);
+        body->GetFileList()->SetModify(1);
+        state.ResumeTiming();
+        if (body->StoreToDocument() != 1) {
+            state.SkipWithError("leaving the page stored nothing");
+            return;
+        }
+    }
+    state.SetLabel("StoreToDocument: body and 50 attachments exported");
+}
+BENCHMARK(BM_LeaveBodyPage)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+void BM_OpenPreview(benchmark::State& state)
+{
+    Program program;
+    CBodyPage* body = FilledBodyPage(program);
+    if (body == nullptr || body->StoreToDocument() != 1) {
+        state.SkipWithError("the Body page could not be filled");
+        return;
+    }
+    program.doc->SetSubject("見積書送付のご案内");
+    program.doc->AddToAddress(CAddress("", "花子", "hanako@example.com"));
+    program.doc->AddToAddress(CAddress("", "", "jiro@example.com"));
+    program.doc->AddBccAddress(CAddress("", "", "boss@example.com"));
+    program.doc->SetFromAddress(CAddress("", "山田 太郎", "taro@example.com"));
+    for (auto _ : state) {
+        QElapsedTimer t; t.start();
+        CPreviewDlg preview(program.doc.get(), body, 1);
+        fprintf(stderr, "ctor %lld\n", t.elapsed());
+        preview.show();
+        fprintf(stderr, "show %lld\n", t.elapsed());
+        QCoreApplication::processEvents();
+        fprintf(stderr, "events %lld\n", t.elapsed());
+        benchmark::DoNotOptimize(preview.GetLetter()->document()->documentLayout()->documentSize());
+    }
+    state.SetLabel("constructed, shown and laid out, with send");
+}
+BENCHMARK(BM_OpenPreview)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// One character typed at the end of the body through the editor's key handling, laid out,
+// and erased again with Backspace.
+void BM_TypeAtTheEnd(benchmark::State& state)
+{
+    Program program;
+    CBodyPage* body = FilledBodyPage(program);
+    if (body == nullptr) {
+        state.SkipWithError("the Body page could not be filled");
+        return;
+    }
+    CEditLetter* edit = body->GetEditor();
+    edit->setFocus();
+    edit->moveCursor(QTextCursor::End);
+    QTextDocument* document = edit->document();
+    document->documentLayout()->documentSize();
+    auto key = [edit](int code, const QString& text) {
+        QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier, text);
+        QCoreApplication::sendEvent(edit, &press);
+        QKeyEvent release(QEvent::KeyRelease, code, Qt::NoModifier, text);
+        QCoreApplication::sendEvent(edit, &release);
+    };
+    for (auto _ : state) {
+        key(Qt::Key_A, QStringLiteral(u"あ"));
+        document->documentLayout()->blockBoundingRect(edit->textCursor().block());
+        key(Qt::Key_Backspace, QString());
+        document->documentLayout()->blockBoundingRect(edit->textCursor().block());
+    }
+    state.SetLabel("type one character and Backspace, at the end of 2,000 paragraphs");
+}
+BENCHMARK(BM_TypeAtTheEnd)->Unit(benchmark::kMicrosecond)->Iterations(200);
+
+}  // namespace
