@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 // The font resolution the run renders at (QT_FONT_DPI, else the screen's).
 inline QString Dpi()
 {
@@ -21,7 +23,8 @@ inline QString Dpi()
     return forced.isEmpty() ? QString::number(qRound(QGuiApplication::primaryScreen()->logicalDotsPerInch())) : forced;
 }
 
-// Every visible control lies inside the window and shows its text unclipped.
+// Every visible control lies inside the window and shows its text unclipped (each line of a
+// label of several lines).
 inline void ExpectLaidOut(QWidget* window)
 {
     window->show();
@@ -38,8 +41,11 @@ inline void ExpectLaidOut(QWidget* window)
                 << button->text().toStdString();
         }
         if (auto* label = qobject_cast<QLabel*>(child); label != nullptr && !label->text().isEmpty()) {
-            EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text().remove(u'&')))
-                << label->text().toStdString();
+            // A text of several lines is as wide as its widest line.
+            int widest = 0;
+            for (const QString& line : label->text().remove(u'&').split(u'\n'))
+                widest = std::max(widest, label->fontMetrics().horizontalAdvance(line));
+            EXPECT_GE(label->width(), widest) << label->text().toStdString();
         }
     }
 }
