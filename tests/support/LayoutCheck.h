@@ -23,8 +23,8 @@ inline QString Dpi()
     return forced.isEmpty() ? QString::number(qRound(QGuiApplication::primaryScreen()->logicalDotsPerInch())) : forced;
 }
 
-// Every visible control lies inside the window and shows its text unclipped (each line of a
-// label of several lines).
+// Every visible control lies inside the window and shows its text unclipped (a wrapping
+// label: all its lines; a label of several lines: its widest line).
 inline void ExpectLaidOut(QWidget* window)
 {
     window->show();
@@ -41,11 +41,16 @@ inline void ExpectLaidOut(QWidget* window)
                 << button->text().toStdString();
         }
         if (auto* label = qobject_cast<QLabel*>(child); label != nullptr && !label->text().isEmpty()) {
-            // A text of several lines is as wide as its widest line.
-            int widest = 0;
-            for (const QString& line : label->text().remove(u'&').split(u'\n'))
-                widest = std::max(widest, label->fontMetrics().horizontalAdvance(line));
-            EXPECT_GE(label->width(), widest) << label->text().toStdString();
+            // A label that wraps needs the height of its lines at its width; a text of several
+            // lines is as wide as its widest line.
+            if (label->wordWrap()) {
+                EXPECT_GE(label->height(), label->heightForWidth(label->width())) << label->text().toStdString();
+            } else {
+                int widest = 0;
+                for (const QString& line : label->text().remove(u'&').split(u'\n'))
+                    widest = std::max(widest, label->fontMetrics().horizontalAdvance(line));
+                EXPECT_GE(label->width(), widest) << label->text().toStdString();
+            }
         }
     }
 }
