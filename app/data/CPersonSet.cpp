@@ -37,6 +37,11 @@ int CPersonSet::Modify(long id, const char* displayName, const char* mailAddress
 
 int CPersonSet::FindByNameAndAddress(const char* displayName, const char* mailAddress)
 {
+    return LookUpByNameAndAddress(displayName, mailAddress) > 0 ? 1 : 0;
+}
+
+int CPersonSet::LookUpByNameAndAddress(const char* displayName, const char* mailAddress)
+{
     try {
         ClearFilter();
         bool found;
@@ -49,7 +54,7 @@ int CPersonSet::FindByNameAndAddress(const char* displayName, const char* mailAd
         }
         return found && HasCurrent() ? 1 : 0;
     } catch (const CDbException&) {
-        return 0;
+        return -1;
     }
 }
 

@@ -15,6 +15,8 @@ public:
     // Makes the first person with exactly this display name and address current; an empty
     // or null name finds a person without a display name. 0 when there is none.
     [[nodiscard]] int FindByNameAndAddress(const char* displayName, const char* mailAddress);
+    // The same, telling an engine error (-1) from no such person (0); 1 when found.
+    [[nodiscard]] int LookUpByNameAndAddress(const char* displayName, const char* mailAddress);
     // Adds one to the person's REF_COUNT; 0 when there is no such person.
     int AddRef(long id);
 

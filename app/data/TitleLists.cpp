@@ -3,9 +3,21 @@
 #include "data/CAddressTemplateSet.h"
 #include "data/CDbException.h"
 #include "data/CFixedPhraseSet.h"
+#include "data/CGroupSet.h"
 #include "data/CLetterTemplateSet.h"
 
 namespace {
+
+template <typename Set>
+CTitleItem TitleOf(const Set& row)
+{
+    return {row.id, row.title};
+}
+
+CTitleItem TitleOf(const CGroupSet& row)
+{
+    return {row.groupId, row.groupName};
+}
 
 template <typename Set>
 int LoadTitles(Set& set, CTitleList& titles)
@@ -15,7 +27,7 @@ int LoadTitles(Set& set, CTitleList& titles)
         return 0;
     try {
         for (set.MoveFirst(); !set.IsEOF(); set.MoveNext())
-            titles.push_back({set.id, set.title});
+            titles.push_back(TitleOf(set));
     } catch (const CDbException&) {
         return 0;
     }
@@ -39,5 +51,11 @@ int LoadLetterTemplateTitles(CTitleList& titles)
 int LoadPhraseTitles(const char* table, CTitleList& titles)
 {
     CFixedPhraseSet set(table);
+    return LoadTitles(set, titles);
+}
+
+int LoadGroupTitles(CTitleList& titles)
+{
+    CGroupSet set;
     return LoadTitles(set, titles);
 }

@@ -1,6 +1,8 @@
 #include "shell/CWizardPage.h"
 
 #include "res/ProgramIcon.h"
+#include "addressbook/CCsvImportDlg.h"
+#include "addressbook/CVCardExportDlg.h"
 #include "shell/CAboutDlg.h"
 #include "shell/CHelp.h"
 #include "shell/CMailReaderDlg.h"
@@ -12,6 +14,7 @@
 #include "command/QtWindow.h"
 #include "data/CDataStore.h"
 #include "encoding/CLanguage.h"
+#include "files/CDrawerFileDlg.h"
 #include "letter/CLetterFormat.h"
 #include "model/CMailDoc.h"
 
@@ -41,6 +44,8 @@ constexpr ACCEL kTable184[] = {
     {kCtrl, Qt::Key_Right, ID_NEXT_PAGE},
     {kCtrl, Qt::Key_Left, ID_PREV_PAGE},
     {kCtrlShift, Qt::Key_P, ID_PREVIEW},
+    // Not in the designed table (Ctrl+S, 57603, stays without effect, as designed).
+    {kCtrlShift, Qt::Key_S, ID_FILE_SAVE_AS},
     {kCtrlShift, Qt::Key_A, CWizardPage::ID_ADDRESS_BOOK},
     {kCtrl, Qt::Key_L, CWizardPage::ID_FLOATING},
     {kCtrl, Qt::Key_W, ID_WORK_WINDOW},
@@ -82,6 +87,7 @@ struct MenuGroup {
 const MenuGroup kMenus[] = {
     {u"ファイル(&F)",
      {{ID_PREVIEW, u"プレビュー(&V)...\tCtrl+Shift+P"},
+      {ID_FILE_SAVE_AS, u"名前を付けて保存(&A)...\tCtrl+Shift+S"},
       {CWizardPage::ID_OPEN_MAIL_READER, u"メール受信ソフトを開く(&E)..."},
       {0, nullptr},
       {ID_FILE_CLOSE, u"閉じる(&C)"}}},
@@ -130,6 +136,9 @@ const MenuGroup kMenus[] = {
      {{CWizardPage::ID_ADDRESS_BOOK, u"アドレス帳(&A)...\tCtrl+Shift+A"},
       {0, u"アドレス取り込み(&I)"},
       {CWizardPage::ID_IMPORT_CSV, u"CSVファイルより(&C)..."},
+      {0, u"<"},
+      {0, u"アドレス書き出し(&X)"},
+      {CWizardPage::ID_EXPORT_VCARD, u"vCardファイルへ(&V)..."},
       {0, u"<"},
       {0, nullptr},
       {CWizardPage::ID_FLOATING, u"フローティング表示(&F)\tCtrl+L"},
@@ -431,6 +440,46 @@ void CWizardPage::OnCancel()
         m_wizard->Navigate(CMailWizard::Back);
 }
 
+void CWizardPage::OnSaveAs()
+{
+    // Every page, so that the file holds the sender and recipients even when they were never
+    // left; the other pages take this page's subject first, which they show when next shown.
+    StoreToDocument();
+    for (int index = 0; m_wizard != nullptr && m_wizard->GetPageAt(index) != nullptr; ++index) {
+        CWizardPage* page = m_wizard->GetPageAt(index);
+        if (page == this)
+            continue;
+        page->GetSubjectEdit()->setText(GetSubjectEdit()->text());
+        page->StoreToDocument();
+    }
+    CString subject;
+    m_doc->GetSubject(subject);
+    CDrawerFileDlg dialog(0, "eml", nullptr,
+                          CDrawerFileDlg::OFN_EXPLORER | CDrawerFileDlg::OFN_HIDEREADONLY |
+                              CDrawerFileDlg::OFN_OVERWRITEPROMPT,
+                          "メールファイル (*.eml)|*.eml|すべてのファイル (*.*)|*.*||", this,
+                          CDrawerFileDlg::DefaultFolderListPath());
+    dialog.setWindowTitle(u"名前を付けて保存"_qs);
+    dialog.selectFile(ToQString(SaveAsFileName(subject)));
+    m_doc->SaveAs(ToCWnd(this), &dialog);
+}
+
+CString CWizardPage::SaveAsFileName(const CString& subject)
+{
+    CString name;
+    CLanguage::CutSJIS(subject.GetString(), static_cast<unsigned int>(subject.GetLength()), 100, name);
+    name.Trim();
+    if (name.IsEmpty())
+        name = "新規メール";
+    std::string& bytes = name.Str();
+    for (std::size_t i = 0; i < bytes.size(); i += CLanguage::CharLength(bytes.data() + i, static_cast<unsigned int>(bytes.size() - i))) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c == '/' || c < 0x20 || c == 0x7F)
+            bytes[i] = '_';
+    }
+    return name + ".eml";
+}
+
 void CWizardPage::OnClose()
 {
     StoreToDocument();
@@ -445,7 +494,8 @@ int CWizardPage::IsCommandAvailable(UINT id) const
     case ID_ADDRESS_BOOK:
         return tools != nullptr && tools->HasAddressBook();
     case ID_IMPORT_CSV:
-        return 0;  // comes with the CSV import
+    case ID_EXPORT_VCARD:
+        return 1;
     case ID_FLOATING:
     case ID_WORK_WINDOW:
         return tools != nullptr;
@@ -480,8 +530,21 @@ void CWizardPage::OnCommand(UINT id)
         if (m_wizard != nullptr && m_wizard->runPreview)
             m_wizard->runPreview(this, 0);
         break;
+    case ID_FILE_SAVE_AS:
+        OnSaveAs();
+        break;
     case ID_OPEN_MAIL_READER: {
         CMailReaderDlg dialog(this);
+        dialog.exec();
+        break;
+    }
+    case ID_IMPORT_CSV: {
+        CCsvImportDlg dialog(this);
+        dialog.exec();
+        break;
+    }
+    case ID_EXPORT_VCARD: {
+        CVCardExportDlg dialog(this);
         dialog.exec();
         break;
     }

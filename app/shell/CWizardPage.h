@@ -43,6 +43,8 @@ public:
         ID_PREVIEW_AT_SEND = 32821,
         ID_PAGE_ORDER = 32824,
         ID_FLOATING = 32826,
+        // Not in the designed table: the address book to a vCard file.
+        ID_EXPORT_VCARD = 32900,
     };
     static constexpr UINT IDR_PAGE_ACCELERATOR = 184;
     static constexpr UINT IDI_PROGRAM = 128;
@@ -121,6 +123,11 @@ public:
     // Every command id of the page's menu bar, in menu order.
     static const std::vector<UINT>& MenuCommands();
 
+    // The file name "名前を付けて保存" offers for a message with `subject`: the subject (or
+    // "新規メール" without one) cut to 100 bytes, with "/" and control characters as "_",
+    // and ".eml".
+    static CString SaveAsFileName(const CString& subject);
+
 protected:
     int OnInitDialog() override;
     // The page's own geometry after the base has placed IDOK and IDCANCEL (WM_SIZE).
@@ -134,6 +141,9 @@ protected:
     void OnOK();
     void OnCancel();
     void OnClose();
+    // "名前を付けて保存(&A)...": every page is stored, then CMailDoc::SaveAs with the
+    // folder-list save dialog.
+    void OnSaveAs();
 
     void accept() override;
     void reject() override;

@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 // The font resolution the run renders at (QT_FONT_DPI, else the screen's).
 inline QString Dpi()
 {
@@ -22,7 +24,7 @@ inline QString Dpi()
 }
 
 // Every visible control lies inside the window and shows its text unclipped (a wrapping
-// label: all its lines).
+// label: all its lines; a label of several lines: its widest line).
 inline void ExpectLaidOut(QWidget* window)
 {
     window->show();
@@ -39,12 +41,15 @@ inline void ExpectLaidOut(QWidget* window)
                 << button->text().toStdString();
         }
         if (auto* label = qobject_cast<QLabel*>(child); label != nullptr && !label->text().isEmpty()) {
-            // A label that wraps needs the height of its lines at its width.
+            // A label that wraps needs the height of its lines at its width; a text of several
+            // lines is as wide as its widest line.
             if (label->wordWrap()) {
                 EXPECT_GE(label->height(), label->heightForWidth(label->width())) << label->text().toStdString();
             } else {
-                EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text().remove(u'&')))
-                    << label->text().toStdString();
+                int widest = 0;
+                for (const QString& line : label->text().remove(u'&').split(u'\n'))
+                    widest = std::max(widest, label->fontMetrics().horizontalAdvance(line));
+                EXPECT_GE(label->width(), widest) << label->text().toStdString();
             }
         }
     }
