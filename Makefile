@@ -1,11 +1,12 @@
 # make run   installs what is missing, builds, starts the program quillon
 # make test  installs what is missing, builds, runs every test
 # make bench installs what is missing, builds and runs the benchmarks
+# make screenshots  builds, then pictures the real program under Xvfb into docs/screenshots/
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run sample test bench clean
+.PHONY: all deps configure build run sample test bench screenshots clean
 
 all: build
 
@@ -34,6 +35,10 @@ bench: deps
 	@cmake -S . -B $(BUILD) -DQUILLON_BUILD_BENCH=ON $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 	@bench/run-benchmarks $(BUILD)
+
+# One picture of each page and of the help's dialogs, with sample data (README, help, metainfo).
+screenshots: build
+	@scripts/make-screenshots $(BUILD)
 
 clean:
 	@rm -rf $(BUILD)

@@ -3,15 +3,20 @@
 //
 // --exit-after-paint (or QUILLON_EXIT_AFTER_PAINT=1) ends the program normally right after
 // the first page has been painted: the start-up benchmark times the whole process with it.
+//
+// quillon [mailto:...] [FILE...]: starts with the link's fields filled in and the files
+// attached (shell/CStartRequest.h); --help prints the usage.
 
 #include "shell/CMailWizard.h"
 #include "shell/CQuillonApp.h"
 #include "shell/CWizardPage.h"
+#include "model/CPath.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QTimer>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -60,6 +65,27 @@ void OnQtMessage(QtMsgType type, const QMessageLogContext&, const QString& messa
     std::fprintf(stderr, "%s\n", message.toUtf8().constData());
 }
 
+const char* const kUsage = UTF8(
+    "使い方: quillon [オプション] [mailto:リンク] [ファイル...]\n"
+    "  mailto:リンク         宛先、CC、BCC、件名、本文を入れた新規メールで始めます（RFC 6068）。\n"
+    "                        attach= で指定されたファイルは、確認のあとで添付します。\n"
+    "  ファイル...           そのファイルを添付した新規メールで始めます。\n"
+    "  --                    これより後ろはすべてファイル名として扱います。\n"
+    "  --exit-after-paint    最初のページを表示したら終了します（起動時間の計測用）。\n"
+    "  --help                この説明を表示します。\n");
+
+std::string WorkingFolder()
+{
+    std::string folder(4096, '\0');
+    while (::getcwd(folder.data(), folder.size()) == nullptr) {
+        if (errno != ERANGE)
+            return std::string();
+        folder.resize(folder.size() * 2);
+    }
+    folder.resize(std::strlen(folder.c_str()));
+    return folder;
+}
+
 class ExitAfterPaint : public QObject {
 public:
     using QObject::QObject;
@@ -82,11 +108,18 @@ int main(int argc, char** argv)
 {
     bool exitAfterPaint = !Empty(std::getenv("QUILLON_EXIT_AFTER_PAINT"));
     std::vector<char*> args;
+    bool files = false;  // after "--" every argument is a file
     for (int i = 0; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--exit-after-paint") == 0)
+        if (!files && std::strcmp(argv[i], "--") == 0)
+            files = true;
+        if (!files && std::strcmp(argv[i], "--exit-after-paint") == 0) {
             exitAfterPaint = true;
-        else
+        } else if (!files && (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else {
             args.push_back(argv[i]);
+        }
     }
     int count = static_cast<int>(args.size());
     args.push_back(nullptr);
@@ -103,9 +136,13 @@ int main(int argc, char** argv)
     qInstallMessageHandler(nullptr);
     QApplication::setApplicationName(QStringLiteral(u"Quillon"));
     QApplication::setOrganizationName(QStringLiteral(u"Velto"));
-    QGuiApplication::setDesktopFileName(QStringLiteral(u"quillon"));
+    // The installed .desktop entry (app/res/desktop): Wayland finds the icon and name by it.
+    QGuiApplication::setDesktopFileName(QStringLiteral(u"jp.velto.Quillon"));
 
     CQuillonApp app;
+    // What Qt left of the arguments (it takes its own, such as -platform).
+    app.SetStartArguments(std::vector<std::string>(args.begin() + 1, args.begin() + count),
+                          CPath::FromNative(WorkingFolder()));
     if (!app.InitInstance()) {
         app.ExitInstance();
         return 1;

@@ -3,6 +3,8 @@
 #include "shell/CMailWizard.h"
 #include "shell/CMainDlg.h"
 #include "shell/CShellToolWindows.h"
+#include "shell/CWizardPage.h"
+#include "shell/DocumentDump.h"
 #include "command/CProfile.h"
 #include "command/CQtPlatformUi.h"
 #include "command/QtText.h"
@@ -75,14 +77,45 @@ int CQuillonApp::InitInstance()
         return 0;
     m_main->SetWizard(m_wizard.get());
     m_wizard->SetTitle(m_main->windowTitle());
+    // A mailto link and files of the command line go into the document before the pages
+    // load from it.
+    if (!m_start.IsEmpty()) {
+        m_start.FillDocument(*m_doc);
+        m_wizard->ReloadAll();
+    }
     m_wizard->Start();
+    AskAboutStartRequest();
     return 1;
+}
+
+void CQuillonApp::SetStartArguments(const std::vector<std::string>& arguments, const CPath& workingFolder)
+{
+    m_start = CStartRequest();
+    m_start.Read(arguments, workingFolder);
+}
+
+void CQuillonApp::AskAboutStartRequest()
+{
+    QWidget* page = m_wizard->GetCurrentPage();
+    if (!m_start.GetProblems().empty())
+        MessageBox(page, ToQString(CStartRequest::ProblemText(m_start.GetProblems())), u"エラー"_qs,
+                   MB_OK | MB_ICONEXCLAMATION);
+    const std::vector<CPath>& files = m_start.GetLinkAttachments();
+    if (files.empty())
+        return;
+    // "いいえ" is the default: Enter alone attaches nothing a web page asked for.
+    if (MessageBox(page, ToQString(CStartRequest::AttachQuestion(files)), u"確認"_qs,
+                   MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+        return;
+    CStartRequest::AttachFiles(*m_doc, files);
+    m_wizard->ReloadAll();
 }
 
 int CQuillonApp::ExitInstance()
 {
     if (m_main)
         m_main->SetWizard(nullptr);
+    DumpDocumentIfAsked(m_wizard.get(), m_doc.get());
     m_wizard.reset();
     m_doc.reset();
     m_main.reset();

@@ -4,9 +4,13 @@
 // deletes them in the order wizard, document, main dialog; then the data store's tool
 // windows go, while the window system is still there. Needs a QApplication.
 
+#include "shell/CStartRequest.h"
+
 #include <QTranslator>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 class CMailDoc;
 class CMailWizard;
@@ -20,6 +24,9 @@ public:
     CQuillonApp(const CQuillonApp&) = delete;
     CQuillonApp& operator=(const CQuillonApp&) = delete;
 
+    // What the command line asks for (a mailto link, files to attach), read before
+    // InitInstance; `workingFolder` resolves relative paths.
+    void SetStartArguments(const std::vector<std::string>& arguments, const CPath& workingFolder);
     // Start-up; 0 when the program is to end at once (the reason has been shown).
     int InitInstance();
     // Shutdown; returns the exit code.
@@ -37,10 +44,14 @@ public:
 
 private:
     void LoadTranslations();
+    // After the first page is shown: what could not be used, then the question before the
+    // files a link names are attached.
+    void AskAboutStartRequest();
 
     std::unique_ptr<CQtPlatformUi> m_ui;
     QTranslator m_translator;
     std::unique_ptr<CMailDoc> m_doc;
     std::unique_ptr<CMainDlg> m_main;
     std::unique_ptr<CMailWizard> m_wizard;
+    CStartRequest m_start;
 };

@@ -28,6 +28,8 @@ enum : unsigned int {
     MB_ICONEXCLAMATION = 0x30,
     MB_ICONINFORMATION = 0x40,
     MB_ICONMASK = 0xF0,
+    // The second button is the default one (a question whose safe answer is "No").
+    MB_DEFBUTTON2 = 0x100,
 };
 
 // A file dialog the caller has prepared (title, filter, default name).

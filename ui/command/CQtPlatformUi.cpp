@@ -103,9 +103,12 @@ int CQtPlatformUi::MessageBox(CWnd* parent, const CString& text, const CString& 
         break;
     }
     QMessageBox box(icon, ToQString(caption), ToQString(text), buttons, FromCWnd(parent));
-    // The first button is the default one, as on the framework's box.
-    for (QMessageBox::StandardButton first : {QMessageBox::Ok, QMessageBox::Yes}) {
-        if (QAbstractButton* button = box.button(first)) {
+    // The first button is the default one, as on the framework's box; with MB_DEFBUTTON2
+    // the second.
+    const bool second = (type & MB_DEFBUTTON2) != 0;
+    for (QMessageBox::StandardButton wanted : {second ? QMessageBox::No : QMessageBox::Ok,
+                                               second ? QMessageBox::Cancel : QMessageBox::Yes}) {
+        if (QAbstractButton* button = box.button(wanted)) {
             box.setDefaultButton(static_cast<QPushButton*>(button));
             break;
         }

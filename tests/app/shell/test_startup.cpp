@@ -2,7 +2,9 @@
 // wizard on its first page at the stored position, the designed shutdown order saving the
 // position, a data folder under ".../café/" (a path code page 932 cannot hold) used like any
 // other, and a data folder that cannot be made ending the start with a message instead of a
-// crash (a database that cannot be made: the data store's own tests).
+// crash (a database that cannot be made: the data store's own tests). A start with a mailto
+// link and files: the first page shows the link's fields, the command line's files are
+// attached, and the files a link names wait for the user's yes (No is the default).
 #include "MessageBoxScript.h"
 #include "QtTestApp.h"
 #include "TempDataFolder.h"
@@ -13,8 +15,11 @@
 #include "shell/CWizardPage.h"
 #include "data/CDataStore.h"
 #include "data/CWindowPosSet.h"
+#include "model/CMailDoc.h"
+#include "model/CPlatformUi.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QTranslator>
 
 #include <filesystem>
@@ -92,4 +97,52 @@ TEST(Startup, ADataFolderUnderCafeStartsTheProgram)
     EXPECT_EQ(position.wizardPosX, 40);
     for (const auto& box : boxes.boxes)
         EXPECT_EQ(box.text.Find("データベース"), -1) << box.text.Str();
+}
+
+TEST(Startup, AMailtoLinkAndFilesFillTheNewMessage)
+{
+    TempDataFolder home;
+    const auto files = home.Root() / "files";
+    std::filesystem::create_directories(files);
+    std::ofstream(files / "given.txt") << "given";
+    std::ofstream(files / "linked.txt") << "linked";
+    const std::string link = "mailto:taro@example.jp?subject=%E4%BC%9A%E8%AD%B0&body=Hello&attach=" +
+                             (files / "linked.txt").string();
+    const std::vector<std::string> arguments = {link, "given.txt", "missing.txt"};
+
+    for (const int answer : {IDNO, IDYES}) {
+        MessageBoxScript boxes;
+        boxes.Answer({IDOK, answer});
+        CQuillonApp app;
+        app.SetStartArguments(arguments, CPath::FromNative(files.string()));
+        ASSERT_EQ(app.InitInstance(), 1);
+        CWizardPage* page = app.GetWizard()->GetCurrentPage();
+        ASSERT_NE(page, nullptr);
+        // The page on screen shows the link's subject; the title follows it.
+        EXPECT_EQ(page->GetSubjectEdit()->text(), u"会議"_s);
+        EXPECT_EQ(app.GetMainDlg()->windowTitle(), u"会議"_s);
+
+        // First what could not be used, then the question about the link's file.
+        ASSERT_EQ(boxes.boxes.size(), 2u + (CQuillonApp::HasLetterFont() ? 0u : 1u));
+        const auto& problem = boxes.boxes[boxes.boxes.size() - 2];
+        EXPECT_EQ(problem.text.Str(), "ファイル「" + (files / "missing.txt").string() + "」は添付できません（見つかりません）。");
+        EXPECT_EQ(problem.type & MB_ICONMASK, static_cast<unsigned int>(MB_ICONEXCLAMATION));
+        const auto& question = boxes.boxes.back();
+        EXPECT_EQ(question.caption.Str(), "確認");
+        EXPECT_NE(question.text.Str().find((files / "linked.txt").string()), std::string::npos);
+        EXPECT_EQ(question.type & (MB_YESNO | MB_DEFBUTTON2), static_cast<unsigned int>(MB_YESNO | MB_DEFBUTTON2));
+
+        CMailDoc::FileList attached;
+        app.GetDocument()->GetFiles(attached);
+        std::vector<std::string> paths;
+        for (const auto& info : attached) paths.push_back(info.path.Native());
+        if (answer == IDNO)
+            EXPECT_EQ(paths, std::vector<std::string>{(files / "given.txt").string()});
+        else
+            EXPECT_EQ(paths, (std::vector<std::string>{(files / "given.txt").string(), (files / "linked.txt").string()}));
+        ASSERT_EQ(app.GetDocument()->GetToAddressSize(), 1u);
+        EXPECT_EQ(app.GetDocument()->GetToAddress(0)->GetMailAddress().Str(), "taro@example.jp");
+        EXPECT_TRUE(app.GetDocument()->IsModified());
+        EXPECT_EQ(app.ExitInstance(), 0);
+    }
 }

@@ -260,6 +260,21 @@ TEST(QtPlatformUi, MessageBoxAnswersWithTheButtonPressedThroughTheOneRoute)
         qobject_cast<QMessageBox*>(modal)->button(QMessageBox::No)->click();
     });
     EXPECT_EQ(MessageBox(static_cast<CWnd*>(nullptr), CString("x"), CString("y"), MB_YESNOCANCEL), IDNO);
+    // MB_DEFBUTTON2: the second button is the default, so Enter alone answers No.
+    OnNextModal([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::No));
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    EXPECT_EQ(MessageBox(static_cast<CWnd*>(nullptr), CString("x"), CString("y"), MB_YESNO | MB_DEFBUTTON2), IDNO);
+    OnNextModal([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::Cancel));
+        box->reject();
+    });
+    EXPECT_EQ(MessageBox(static_cast<CWnd*>(nullptr), CString("x"), CString("y"), MB_OKCANCEL | MB_DEFBUTTON2), IDCANCEL);
     CPlatformUi::Set(nullptr);
 
     // Nobody to ask: nothing is agreed to.
