@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -240,4 +241,48 @@ TEST(MorkIndex, DamagedTextNeverHangsOrCrashes)
     ASSERT_EQ(index.Read(good + "@$${5{@\n[1(^B8=42)]\n"), 1);
     ASSERT_TRUE(index.FindStoreToken(1, offset));
     EXPECT_EQ(offset, 0u);
+}
+
+TEST(ThunderbirdRealMail, EveryRealMessageReadBackFromAMailbox)
+{
+    // The first folder of the candidates ("|"-separated) that exists.
+    fs::path corpus;
+    const std::string candidates = QUILLON_REAL_CORPUS_CANDIDATES;
+    for (std::size_t start = 0; start <= candidates.size();) {
+        std::size_t end = candidates.find('|', start);
+        if (end == std::string::npos) end = candidates.size();
+        const fs::path candidate = candidates.substr(start, end - start);
+        if (corpus.empty() && !candidate.empty() && fs::is_directory(candidate)) corpus = candidate;
+        start = end + 1;
+    }
+    if (corpus.empty()) GTEST_SKIP() << "no folder of real messages here: " << candidates;
+
+    // Stored as Thunderbird stores them: LF lines, a final line end, keys 1, 2, 3 …
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(corpus))
+        if (entry.path().extension() == ".eml") files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    ASSERT_FALSE(files.empty());
+    TempDataFolder home;
+    tb::Profile profile;
+    profile.root = home.Root() / ".thunderbird";
+    profile.Make();
+    tb::Mailbox mailbox;
+    for (const fs::path& file : files) {
+        std::ifstream in(file, std::ios::binary);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::string lf;
+        for (std::size_t i = 0; i < text.size(); ++i)
+            if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) lf += text[i];
+        if (lf.empty() || lf.back() != '\n') lf += '\n';
+        mailbox.Add(lf);
+    }
+    tb::WriteFile(profile.LocalFolders() / "Real", mailbox.bytes);
+    tb::Profile::WriteIndex(profile.LocalFolders() / "Real.msf", mailbox);
+    const CThunderbirdStore store({CPath::FromNative(profile.root.string())});
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        CString text, detail;
+        ASSERT_TRUE(store.ReadReference(tb::Reference("Real", i + 1), text, detail)) << files[i] << detail.Str();
+        EXPECT_EQ(text.Str(), mailbox.messages[i]) << files[i];
+    }
 }
