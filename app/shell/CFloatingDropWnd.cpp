@@ -87,6 +87,16 @@ void CFloatingDropWnd::dragEnterEvent(QDragEnterEvent* event)
 
 void CFloatingDropWnd::dropEvent(QDropEvent* event)
 {
-    if (m_page != nullptr && m_page->DropMail(event->mimeData(), mapToGlobal(event->position().toPoint())))
-        event->acceptProposedAction();
+    if (m_page == nullptr || !m_page->TakeMail(event->mimeData()))
+        return;
+    event->acceptProposedAction();
+    // The popup belongs to this window; its command goes to the page, which is shown again,
+    // as with a command key.
+    QPointer<CWizardPage> page = m_page;
+    const UINT id = page->ChooseMailCommand(mapToGlobal(event->position().toPoint()), this);
+    if (id == 0 || page == nullptr)
+        return;
+    if (m_page == page)
+        OnShowPage();
+    page->OnCommand(id);
 }

@@ -1,8 +1,9 @@
 #pragma once
 // Dialog 187: the floating drop window, a small tool window with the program icon and
 // "表示" (1150). It stands in for a page: a mail dragged onto it goes to that page as if
-// dropped there, a command key (accelerator table 184) goes to the page as a command, after
-// which the page is shown again; "表示" shows the page again and hides this window.
+// dropped there (the popup of the drop shows here; its command, like a command key of
+// accelerator table 184, goes to the page, which is shown again); "表示" shows the page
+// again and hides this window.
 
 #include <QDialog>
 #include <QPointer>

@@ -1,5 +1,6 @@
 #include "shell/CMailWizard.h"
 
+#include "import/CMailImport.h"
 #include "pages/CAddressPage.h"
 #include "pages/CBodyPage.h"
 #include "pages/CLetterPage.h"
@@ -37,7 +38,7 @@ std::unique_ptr<CMailWizard> CMailWizard::Create(CMailDoc* doc, CMainDlg* parent
 }
 
 CMailWizard::CMailWizard(CMailDoc* doc, CMainDlg* parent)
-    : m_doc(doc), m_parent(parent), m_title(QStringLiteral(u"新規メール"))
+    : m_doc(doc), m_parent(parent), m_mailImport(std::make_unique<CMailImport>(doc)), m_title(QStringLiteral(u"新規メール"))
 {
     runPreview = [this](QWidget* owner, int withSend) {
         CPreviewDlg dialog(m_doc, owner, withSend);

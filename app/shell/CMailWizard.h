@@ -15,6 +15,7 @@
 #include <vector>
 
 class CMailDoc;
+class CMailImport;
 class CMainDlg;
 class CWizardPage;
 class QWidget;
@@ -55,6 +56,8 @@ public:
     CWizardPage* GetCurrentPage() const { return m_currentPage; }
     int GetCurrentIndex() const { return m_current; }
     CMailDoc* GetDocument() const { return m_doc; }
+    // The mail dropped or pasted on any page or the floating window, one for the program.
+    CMailImport* GetMailImport() const { return m_mailImport.get(); }
     CMainDlg* GetMainDlg() const { return m_parent; }
 
     int GetCloseAfterSend() const { return m_closeAfterSend; }
@@ -98,6 +101,7 @@ private:
     std::array<CWizardPage*, kPageCount> m_pages{};
     std::vector<std::unique_ptr<CWizardPage>> m_owned;  // in creation order
     CWizardPage* m_currentPage = nullptr;
+    std::unique_ptr<CMailImport> m_mailImport;
     QString m_title;
     int m_ended = 0;
 };

@@ -13,6 +13,7 @@
 #include "command/QtText.h"
 #include "command/QtWindow.h"
 #include "data/CDataStore.h"
+#include "import/CMailImport.h"
 #include "encoding/CLanguage.h"
 #include "files/CDrawerFileDlg.h"
 #include "letter/CLetterFormat.h"
@@ -285,21 +286,58 @@ void CWizardPage::ApplySizingRule()
 }
 
 // ---------------------------------------------------------------------------------------
-// Mail sources (the mail-drop issue gives them their behaviour)
+// Mail dropped or pasted
 
-int CWizardPage::CanAcceptMail(const QMimeData*) const
+int CWizardPage::CanAcceptMail(const QMimeData* data) const
 {
-    return 0;
+    return m_wizard != nullptr ? CMailImport::CanAccept(data) : 0;
 }
 
-int CWizardPage::DropMail(const QMimeData*, const QPoint&)
+int CWizardPage::TakeMail(const QMimeData* data)
 {
-    return 0;
+    if (m_wizard == nullptr)
+        return 0;
+    return m_wizard->GetMailImport()->TakeDrop(data, this) != CMailSource::NoMail ? 1 : 0;
+}
+
+UINT CWizardPage::ChooseMailCommand(const QPoint& globalPos, QWidget* owner)
+{
+    if (m_wizard == nullptr || !m_wizard->GetMailImport()->Pending().IsPending())
+        return 0;
+    return m_wizard->GetMailImport()->ChooseCommand(globalPos, owner);
+}
+
+int CWizardPage::DropMail(const QMimeData* data, const QPoint& globalPos)
+{
+    if (!TakeMail(data))
+        return 0;
+    if (const UINT id = ChooseMailCommand(globalPos, this))
+        OnCommand(id);
+    return 1;
 }
 
 int CWizardPage::IsMailOnClipboard() const
 {
-    return 0;
+    return m_wizard != nullptr ? m_wizard->GetMailImport()->IsMailOnClipboard() : 0;
+}
+
+int CWizardPage::UpadateEditPasteInternetMessage()
+{
+    return m_wizard != nullptr ? m_wizard->GetMailImport()->IsAvailable() : 0;
+}
+
+void CWizardPage::ProcessEditPasteInternetMessage(UINT id)
+{
+    if (m_wizard == nullptr)
+        return;
+    CComposeHost host;
+    host.parent = ToCWnd(this);
+    host.storePage = [this] { StoreToDocument(); };
+    host.reloadAll = [this] { m_wizard->ReloadAll(); };
+    host.setTitle = [this](const CString& subject) {
+        m_wizard->SetTitle(subject.IsEmpty() ? QStringLiteral(u"新規メール") : ToQString(subject));
+    };
+    m_wizard->GetMailImport()->Paste(id, host);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -69,12 +69,22 @@ public:
     CWizardPage(UINT idd, CMailDoc* doc, CMailWizard* wizard);
     ~CWizardPage() override;
 
-    // Mail pasted or dropped on a page (wired up by the mail-drop issue): whether `data`
-    // holds a mail in one of the page's formats; take `data` as the pending mail at
-    // `globalPos`; whether the clipboard holds one. The base takes none.
+    // Mail dropped on a page or pasted (the wizard's one CMailImport): whether a drag's
+    // format names may carry a mail (no data is read while dragging); a drop's mail read at
+    // once into the pending mail, 1 when the data held one (0: not a mail, e.g. files other
+    // than ".eml", which a page may take as attachments); popup menu 182 at `globalPos`,
+    // returning the chosen command or 0; DropMail does both and runs the command; whether
+    // the clipboard holds a mail. Without a wizard nothing is taken.
     virtual int CanAcceptMail(const QMimeData* data) const;
+    virtual int TakeMail(const QMimeData* data);
+    virtual UINT ChooseMailCommand(const QPoint& globalPos, QWidget* owner);
     virtual int DropMail(const QMimeData* data, const QPoint& globalPos);
     virtual int IsMailOnClipboard() const;
+    // The four commands 32783..32786 on the pending mail, else the clipboard's; available
+    // when there is one. The page first stores its unsaved edits, so a reply to a mail asks
+    // before it replaces what was typed; afterwards every page reloads from the document.
+    void ProcessEditPasteInternetMessage(UINT id) override;
+    int UpadateEditPasteInternetMessage() override;
 
     // The page operations, in their designed order.
     virtual int CreatePage();

@@ -275,6 +275,19 @@ void CFileUtility::ReplaceProhibitedWords(CString& text)
         text.Replace(ch, '_');
 }
 
+CPath CFileUtility::GetHomeFolder()
+{
+    const char* home = std::getenv("HOME");
+    if (!home || home[0] != '/') {
+        const passwd* entry = getpwuid(getuid());
+        home = entry ? entry->pw_dir : nullptr;
+    }
+    if (!home || home[0] != '/') return CPath();
+    std::string base(home);
+    while (base.size() > 1 && base.back() == '/') base.pop_back();
+    return CPath::FromNative(base);
+}
+
 CPath CFileUtility::GetAppDataFolder()
 {
     std::string base;
@@ -282,13 +295,9 @@ CPath CFileUtility::GetAppDataFolder()
     if (xdg && xdg[0] == '/') {
         base = xdg;
     } else {
-        const char* home = std::getenv("HOME");
-        if (!home || home[0] != '/') {
-            const passwd* entry = getpwuid(getuid());
-            home = entry ? entry->pw_dir : nullptr;
-        }
-        if (!home || home[0] != '/') return CPath();
-        base = std::string(home) + "/.local/share";
+        const CPath home = GetHomeFolder();
+        if (home.IsEmpty()) return CPath();
+        base = home.Native() + "/.local/share";
     }
     while (base.size() > 1 && base.back() == '/') base.pop_back();
     return CPath::FromNative(base);

@@ -47,4 +47,7 @@ public:
     // when that is unset or not absolute; without a trailing "/". Empty when no home folder
     // is known. The folder itself may not exist yet.
     static CPath GetAppDataFolder();
+    // The user's home folder: $HOME when absolute, else the password entry's; without a
+    // trailing "/". Empty when neither is known.
+    static CPath GetHomeFolder();
 };

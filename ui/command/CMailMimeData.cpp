@@ -2,6 +2,7 @@
 
 #include <QMimeData>
 #include <QRegularExpression>
+#include <QUrl>
 
 const QString CMailMimeData::kInternetMessage = QStringLiteral(u"Internet Message (rfc822/rfc1522)");
 const QString CMailMimeData::kMozMessage = QStringLiteral(u"text/x-moz-message");
@@ -34,6 +35,16 @@ bool CMailMimeData::CarriesMail(const QMimeData* data)
         return true;
     if (data->hasFormat(kMozCustomClipData) && NamesMozMessage(data->data(kMozCustomClipData)))
         return true;
+    // A list of local ".eml" files only (a file manager's drag, several messages dragged out of
+    // Thunderbird) is a mail; any other file is an attachment.
+    if (data->hasUrls()) {
+        const QList<QUrl> urls = data->urls();
+        bool allMail = !urls.isEmpty();
+        for (const QUrl& url : urls)
+            allMail = allMail && url.isLocalFile() && url.path().endsWith(QStringLiteral(u".eml"), Qt::CaseInsensitive);
+        if (allMail)
+            return true;
+    }
     if (data->hasText()) {
         static const QRegularExpression reference(QStringLiteral(u"^\\s*[a-z-]+-message://"),
                                                   QRegularExpression::CaseInsensitiveOption);

@@ -4,7 +4,7 @@
 // Thunderbird's "application/x-moz-custom-clipdata" holding "text/x-moz-message", and a
 // Thunderbird message reference ("mailbox-message://...", "imap-message://...") as its
 // text/plain. Widgets that take text (the letter editor) leave such data to the page.
-// A local ".eml" file on its own is a file drop and is not counted here.
+// A list of local ".eml" files only counts too; any other file is a file drop.
 
 #include <QString>
 
