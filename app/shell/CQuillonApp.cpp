@@ -1,5 +1,6 @@
 #include "shell/CQuillonApp.h"
 
+#include "shell/CDraftKeeper.h"
 #include "shell/CMailWizard.h"
 #include "shell/CMainDlg.h"
 #include "shell/CShellToolWindows.h"
@@ -75,7 +76,14 @@ int CQuillonApp::InitInstance()
         return 0;
     m_main->SetWizard(m_wizard.get());
     m_wizard->SetTitle(m_main->windowTitle());
-    m_wizard->Start();
+    // A message left unsent by a run that ended (a crash, a kill, a logout) is offered first.
+    std::string page;
+    m_drafts = std::make_unique<CDraftKeeper>(m_doc.get(), m_wizard.get(), theDataStore.GetDataFolder());
+    if (m_drafts->Open())
+        page = m_drafts->OfferRestore();
+    else
+        m_drafts.reset();
+    m_wizard->Start(page.empty() ? nullptr : page.c_str());
     return 1;
 }
 
@@ -83,6 +91,7 @@ int CQuillonApp::ExitInstance()
 {
     if (m_main)
         m_main->SetWizard(nullptr);
+    m_drafts.reset();  // a draft still there stays for the next start
     m_wizard.reset();
     m_doc.reset();
     m_main.reset();

@@ -8,6 +8,7 @@
 
 #include <memory>
 
+class CDraftKeeper;
 class CMailDoc;
 class CMailWizard;
 class CMainDlg;
@@ -30,6 +31,8 @@ public:
     CMailDoc* GetDocument() const { return m_doc.get(); }
     CMainDlg* GetMainDlg() const { return m_main.get(); }
     CMailWizard* GetWizard() const { return m_wizard.get(); }
+    // The message's draft; null when drafts cannot be kept.
+    CDraftKeeper* GetDrafts() const { return m_drafts.get(); }
 
     // Whether the IPAGothic font is installed; without it the letter editor falls back to
     // the nearest fixed-pitch font.
@@ -43,4 +46,5 @@ private:
     std::unique_ptr<CMailDoc> m_doc;
     std::unique_ptr<CMainDlg> m_main;
     std::unique_ptr<CMailWizard> m_wizard;
+    std::unique_ptr<CDraftKeeper> m_drafts;
 };
