@@ -264,6 +264,7 @@ def main():
                 survived += 1
             else:
                 lost.append((kill, floor, saved, inflight))
+            print("kill %d at %.1f s: %s" % (kill, delay, "kept" if ok else "LOST"), flush=True)
             state = saved  # what the restart shows
         elapsed = time.monotonic() - started
         print("kills survived with nothing older than %.0f s lost: %d of %d (%.0f s)" % (WINDOW, survived, args.kills, elapsed))
