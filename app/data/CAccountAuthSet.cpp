@@ -1,5 +1,6 @@
 #include "data/CAccountAuthSet.h"
 
+#include "data/CAccountSet.h"
 #include "data/CDataStore.h"
 #include "data/CDbException.h"
 
@@ -14,7 +15,7 @@ void CAccountAuthSet::DoFieldExchange(CFieldExchange& fx)
     fx.Long("ACCOUNT_ID", accountId);
     fx.Long("AUTH_METHOD", authMethod);
     fx.Long("SEND_SECURITY", sendSecurity);
-    fx.Text("RECEIVE_SERVER", receiveServer, 255);
+    fx.Text("RECEIVE_SERVER", receiveServer, CAccountSet::MaxTextBytes);
     fx.Long("RECEIVE_PORT", receivePort);
     fx.Long("RECEIVE_SECURITY", receiveSecurity);
     fx.Bool("PASSWORD_IN_KEYRING", passwordInKeyring);
@@ -46,6 +47,7 @@ void CAccountAuthSet::SetDefaults(long accountId, long sendPort)
 int CAccountAuthSet::Write(long accountId, long authMethod, long sendSecurity, const char* receiveServer,
                            long receivePort, long receiveSecurity, int passwordInKeyring)
 {
+    NoteWriteError(nullptr);
     try {
         CTransaction transaction(GetDatabase());
         if (FindKey(accountId)) Edit();
@@ -60,7 +62,8 @@ int CAccountAuthSet::Write(long accountId, long authMethod, long sendSecurity, c
         Update();
         transaction.Commit();
         return 1;
-    } catch (const CDbException&) {
+    } catch (const CDbException& error) {
+        NoteWriteError(&error);
         RecoverFromFailedWrite();
         return 0;
     }

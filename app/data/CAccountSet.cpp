@@ -13,14 +13,14 @@ CAccountSet::CAccountSet(const CPath& databasePath)
 void CAccountSet::DoFieldExchange(CFieldExchange& fx)
 {
     fx.Id("ID", id);
-    fx.Text("DISPLAY_NAME", displayName, 255);
-    fx.Text("MAIL_ADDRESS", mailAddress, 255);
-    fx.Text("SEND_SERVER", sendServer, 255);
+    fx.Text("DISPLAY_NAME", displayName, MaxTextBytes);
+    fx.Text("MAIL_ADDRESS", mailAddress, MaxTextBytes);
+    fx.Text("SEND_SERVER", sendServer, MaxTextBytes);
     fx.Long("SEND_PORT", sendPort);
     fx.Bool("NEED_SEND_AUTH", needSendAuth);
-    fx.Bytes("SEND_ACCOUNT", sendAccount, 64);
-    fx.Bytes("SEND_PASSWORD", sendPassword, 64);
-    fx.Text("REPLY_MAIL_ADDRESS", replyMailAddress, 255);
+    fx.Bytes("SEND_ACCOUNT", sendAccount, MaxCredentialBytes);
+    fx.Bytes("SEND_PASSWORD", sendPassword, MaxCredentialBytes);
+    fx.Text("REPLY_MAIL_ADDRESS", replyMailAddress, MaxTextBytes);
 }
 
 int CAccountSet::Add(const char* displayName, const char* mailAddress, const char* sendServer,

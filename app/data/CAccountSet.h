@@ -9,6 +9,10 @@
 
 class CAccountSet : public CKeyedSet {
 public:
+    // The column limits: Text(255) in code page 932 bytes, and Text(64) for the user name
+    // and the password in their own bytes.
+    enum { MaxTextBytes = 255, MaxCredentialBytes = 64 };
+
     // An empty path means theDataStore's Account.mdb.
     explicit CAccountSet(const CPath& databasePath = CPath());
 

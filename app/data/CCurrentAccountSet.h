@@ -1,7 +1,7 @@
 #pragma once
 // The one row of CURRENT_ACCOUNT in Account.mdb: the default sender and the sender-Bcc flag.
 // Read it by opening the set (which moves to the row); change it with Edit and Update, or
-// with Save.
+// with Save. ACCOUNT_ID 0 (as created) or -1 (a default cleared) means none.
 
 #include "data/CRecordset.h"
 
@@ -13,7 +13,7 @@ public:
     // 0 on failure.
     int Save();
 
-    long accountId = 0;  // 0 for none
+    long accountId = 0;  // 0 or -1 for none
     int setToBcc = 0;
 
 protected:

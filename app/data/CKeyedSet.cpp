@@ -48,6 +48,7 @@ int CKeyedSet::Remove(long id)
 
 int CKeyedSet::AddRow(const std::function<void()>& write, long& id)
 {
+    NoteWriteError(nullptr);
     try {
         CTransaction transaction(GetDatabase());
         AddNew();
@@ -60,7 +61,8 @@ int CKeyedSet::AddRow(const std::function<void()>& write, long& id)
         transaction.Commit();
         id = newId;
         return 1;
-    } catch (const CDbException&) {
+    } catch (const CDbException& error) {
+        NoteWriteError(&error);
         RecoverFromFailedWrite();
         return 0;
     }
@@ -68,6 +70,7 @@ int CKeyedSet::AddRow(const std::function<void()>& write, long& id)
 
 int CKeyedSet::ModifyRow(long id, const std::function<void()>& write)
 {
+    NoteWriteError(nullptr);
     try {
         CTransaction transaction(GetDatabase());
         if (!FindKey(id)) return 0;
@@ -76,7 +79,8 @@ int CKeyedSet::ModifyRow(long id, const std::function<void()>& write)
         Update();
         transaction.Commit();
         return 1;
-    } catch (const CDbException&) {
+    } catch (const CDbException& error) {
+        NoteWriteError(&error);
         try {
             CancelUpdate();
         } catch (const CDbException&) {

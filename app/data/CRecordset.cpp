@@ -84,8 +84,7 @@ void CFieldExchange::Text(const char* column, CString& value, int maxBytes)
         break;
     case Store:
         if (maxBytes > 0 && value.GetLength() > maxBytes) {
-            throw CDbException(0, std::string("text longer than ") + std::to_string(maxBytes)
-                                      + " bytes for column " + column);
+            throw CDbException::TooLong(column, maxBytes);
         }
         values_.emplace_back(value);  // the empty text binds as null
         break;
@@ -107,8 +106,7 @@ void CFieldExchange::Bytes(const char* column, std::string& value, int maxBytes)
         break;
     case Store:
         if (static_cast<int>(value.size()) > maxBytes) {
-            throw CDbException(0, std::string("value longer than ") + std::to_string(maxBytes)
-                                      + " bytes for column " + column);
+            throw CDbException::TooLong(column, maxBytes);
         }
         values_.emplace_back(CDbBytes{value});
         break;
@@ -437,6 +435,12 @@ std::int64_t CRecordset::GetCurrentRowId() const
 {
     if (!current_) throw CDbException(0, "no current row");
     return *current_;
+}
+
+void CRecordset::NoteWriteError(const CDbException* error)
+{
+    tooLongColumn_ = error ? error->GetTooLongColumn() : std::string();
+    tooLongLimit_ = error ? error->GetTooLongLimit() : 0;
 }
 
 void CRecordset::Invalidate()

@@ -23,6 +23,8 @@
 #include <string>
 #include <vector>
 
+class CDbException;
+
 class CFieldExchange {
 public:
     enum Operation { Describe, Load, Store, SetDefault };
@@ -107,8 +109,17 @@ public:
     // file made by another tool, or a row deleted by hand), so that Update always writes it.
     void EditFirstOrAddNew();
 
+    // After a write of the keyed sets (Add, Modify, ...) that failed because a value was
+    // longer than its column: that column and its limit in bytes, so a dialog can name the
+    // field. Empty after any other failure and after a write that succeeded.
+    const std::string& GetTooLongColumn() const { return tooLongColumn_; }
+    int GetTooLongLimit() const { return tooLongLimit_; }
+
 protected:
     virtual void DoFieldExchange(CFieldExchange& fx) = 0;
+    // A write's outcome for GetTooLongColumn: called at its start with null, and from its
+    // catch with the error.
+    void NoteWriteError(const CDbException* error);
     // Forgets the row list (read again on the next move) and the last modified row: for
     // after a rolled-back write.
     void Invalidate();
@@ -148,4 +159,6 @@ private:
     std::optional<std::int64_t> current_;
     std::optional<std::int64_t> lastModified_;
     EditMode editMode_ = EditMode::None;
+    std::string tooLongColumn_;
+    int tooLongLimit_ = 0;
 };

@@ -6,7 +6,7 @@
 #include "data/CAccountSet.h"
 #include "data/CCurrentAccountSet.h"
 #include "data/CDataStore.h"
-#include "data/CDbException.h"
+#include "data/SenderList.h"
 #include "model/CMailDoc.h"
 #include "settings/CSenderSecurity.h"
 
@@ -44,28 +44,14 @@ int CAddressPage::OnInitDialog()
 void CAddressPage::LoadSenders()
 {
     const long chosen = m_sender->currentIndex() >= 0 ? m_sender->currentData().toLongLong() : -1;
-    long standard = -1;
-    CCurrentAccountSet current;
-    if (current.Open() && current.HasCurrent())
-        standard = current.accountId;
+    CSenderList senders;
+    LoadSenderList(senders);  // on an engine error the box shows what could be read
     m_sender->clear();
-    CAccountSet accounts;
-    if (accounts.Open()) {
-        try {
-            for (accounts.MoveFirst(); !accounts.IsEOF(); accounts.MoveNext()) {
-                CAddress address("", accounts.displayName.GetString(), accounts.mailAddress.GetString());
-                QString text = ToQString(address.ToText());
-                if (accounts.id == standard)
-                    text += QStringLiteral(u" (通常)");
-                m_sender->addItem(text, QVariant::fromValue<qlonglong>(accounts.id));
-            }
-        } catch (const CDbException&) {
-            // The list shows what could be read.
-        }
-    }
-    for (long wanted : {chosen, standard}) {
+    for (const CSenderEntry& entry : senders.entries)
+        m_sender->addItem(ToQString(entry.text), QVariant::fromValue<qlonglong>(entry.id));
+    for (long wanted : {chosen, senders.defaultId}) {
         const int index = m_sender->findData(QVariant::fromValue<qlonglong>(wanted));
-        if (wanted >= 0 && index >= 0) {
+        if (wanted > 0 && index >= 0) {
             m_sender->setCurrentIndex(index);
             return;
         }

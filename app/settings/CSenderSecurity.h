@@ -22,6 +22,7 @@ public:
         KeyringFailed,  // the keyring answered but refused or lacks the secret
         TooLong,        // a password of more than 64 bytes
         DatabaseError,  // Account.mdb could not be written
+        ValueTooLong,   // a value longer than its column (CSenderAccount::Save)
     };
 
     // Fills `security` for the account: authentication from NEED_SEND_AUTH and SEND_ACCOUNT,

@@ -110,7 +110,7 @@ CString PhraseText(string_view s)
     return CHeaderText::DecodeWords(out);
 }
 
-// An addr-spec: comments and white space outside quotes removed, a source route
+// A bare address (local@domain): comments and white space outside quotes removed, a source route
 // ("@a.example,@b.example:") dropped.
 CString AddrText(string_view s)
 {

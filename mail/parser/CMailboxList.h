@@ -15,7 +15,7 @@ struct CMailbox {
     // Display name without quotes; a comment stands in when there is none
     // ("a@example.jp (Ann Lee)").
     CString name;
-    // addr-spec: no comments, blanks or angle brackets.
+    // The bare address (local@domain): no comments, blanks or angle brackets.
     CString address;
 };
 

@@ -143,3 +143,28 @@ inline std::unique_ptr<CSmtpSocket> MakeFake(const std::shared_ptr<FakeScript>& 
 {
     return std::make_unique<FakeSmtpServer>(script);
 }
+
+// For POP before SMTP: the first channel made is the scripted POP3 server of `pop`, every
+// later one a real socket (the SMTP session to a loopback server). Restores the real
+// factory when it goes.
+class FakePopThenRealSockets {
+public:
+    explicit FakePopThenRealSockets(std::shared_ptr<FakeScript> pop) : pop_(std::move(pop))
+    {
+        CSmtpSocket::SetFactory([this]() -> std::unique_ptr<CSmtpSocket> {
+            if (++created == 1) return MakeFake(pop_);
+            // The SMTP session starts only after the POP3 session ended.
+            popDoneBeforeSmtp = !pop_->log.empty() && pop_->log.back() == "S:+OK bye\r\n" && pop_->shutdowns == 1;
+            return std::make_unique<CSmtpSocket>();
+        });
+    }
+    ~FakePopThenRealSockets() { CSmtpSocket::SetFactory(nullptr); }
+    FakePopThenRealSockets(const FakePopThenRealSockets&) = delete;
+    FakePopThenRealSockets& operator=(const FakePopThenRealSockets&) = delete;
+
+    int created = 0;
+    bool popDoneBeforeSmtp = false;
+
+private:
+    std::shared_ptr<FakeScript> pop_;
+};

@@ -129,6 +129,8 @@ TEST_F(RecordsetTest, CredentialsAreStoredAsTheirUtf8BytesWithTheLimitInThoseByt
     ASSERT_EQ(fits.size(), 64u);
     EXPECT_TRUE(set.Modify(id, "a", "a@example.com", "", 587, 1, fits.c_str(), fits.c_str(), ""));
     EXPECT_FALSE(set.Modify(id, "a", "a@example.com", "", 587, 1, "u", (fits + "y").c_str(), ""));
+    EXPECT_EQ(set.GetTooLongColumn(), "SEND_PASSWORD");
+    EXPECT_EQ(set.GetTooLongLimit(), 64);
     ASSERT_TRUE(set.FindById(id));
     EXPECT_EQ(set.sendAccount, fits);
     EXPECT_EQ(set.sendPassword, fits);
@@ -152,13 +154,22 @@ TEST_F(RecordsetTest, TextLimitsCountCodePage932BytesAndAFailedAddLeavesNoRow)
     long other = -1;
     EXPECT_FALSE(set.Add(tooLong.GetString(), "b@example.com", "", 25, 0, "", "", "", other));
     EXPECT_EQ(other, -1);
+    // The set says which column, so a dialog can name the field.
+    EXPECT_EQ(set.GetTooLongColumn(), "DISPLAY_NAME");
+    EXPECT_EQ(set.GetTooLongLimit(), 255);
     EXPECT_EQ(Column(set, &CAccountSet::id), (std::vector<long>{id}));
+    EXPECT_FALSE(set.Modify(id, "a", "a@example.com", "", 25, 0, "", "", tooLong.GetString()));
+    EXPECT_EQ(set.GetTooLongColumn(), "REPLY_MAIL_ADDRESS");
+    // Another failure, or a write that succeeds, names no column.
+    EXPECT_FALSE(set.Modify(id + 100, "a", "a@example.com", "", 25, 0, "", "", ""));
+    EXPECT_EQ(set.GetTooLongColumn(), "");
     EXPECT_FALSE(set.Modify(id, "a", "a@example.com", "", 25, 0, "", "", tooLong.GetString()));
     ASSERT_TRUE(set.FindById(id));
     EXPECT_EQ(set.displayName, fits);
     EXPECT_EQ(set.replyMailAddress, "");
     ASSERT_TRUE(set.Add("b", "b@example.com", "", 25, 0, "", "", "", other));
     EXPECT_EQ(other, id + 1);
+    EXPECT_EQ(set.GetTooLongColumn(), "");
 
     CString name255 = Repeat("x", 255);
     EXPECT_TRUE(set.Modify(id, name255.GetString(), "a@example.com", "", 25, 0, "", "", ""));

@@ -7,10 +7,10 @@
 // Run through run-keyring-tests, which gives each group a session bus of its own.
 
 #include "../data/DataTestUtil.h"
+#include "KeyringTestUtil.h"
 
 #include "data/CAccountAuthSet.h"
 #include "data/CAccountSet.h"
-#include "encoding/CBase64.h"
 #include "settings/CPasswordStore.h"
 #include "settings/CSenderSecurity.h"
 
@@ -22,6 +22,7 @@
 #include <unistd.h>
 
 using namespace datatest;
+using namespace keyringtest;
 
 namespace {
 
@@ -64,31 +65,6 @@ std::string UniquePassword()
            Utf8(u8"-ä漢");
 }
 
-std::string RunCommand(const std::string& command)
-{
-    std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return output;
-    char buffer[4096];
-    std::size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
-    pclose(pipe);
-    return output;
-}
-
-// The secret as secret-tool (libsecret's own client) reads it: QtKeychain stores the bytes
-// as Base64 text under the attributes server=<service>, user=<key>. Empty when absent.
-std::string SecretToolLookup(long accountId)
-{
-    std::string text = RunCommand("secret-tool lookup server Quillon user 'Quillon/ACCOUNT/" + std::to_string(accountId) +
-                                  "' 2>/dev/null");
-    if (text.empty()) return text;
-    unsigned char bytes[256];
-    unsigned int length = 0;
-    if (!CBase64::Decode(CString(text.c_str()), bytes, sizeof bytes, length)) return "<not Base64: " + text + ">";
-    return std::string(reinterpret_cast<const char*>(bytes), length);
-}
-
 // Files under `root` (recursively) that hold `secret`; with `since`, only files changed then or later.
 std::vector<std::string> FilesHolding(const fs::path& root, const std::string& secret, time_t since = 0)
 {
@@ -119,11 +95,6 @@ protected:
     {
         CPasswordStore::SetTimeout(0);
         DataFolderTest::TearDown();
-    }
-    static bool Mode(const char* want)
-    {
-        const char* mode = std::getenv("QUILLON_TEST_KEYRING");
-        return mode && std::strcmp(mode, want) == 0;
     }
 
     long AddAccount(long port, int needAuth, const std::string& user, const std::string& password)

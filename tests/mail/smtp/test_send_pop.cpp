@@ -13,26 +13,6 @@
 
 namespace {
 
-// The first channel made is the scripted POP3 server; every later one is a real socket.
-class PopThenRealSockets {
-public:
-    explicit PopThenRealSockets(std::shared_ptr<FakeScript> pop) : pop_(std::move(pop))
-    {
-        CSmtpSocket::SetFactory([this]() -> std::unique_ptr<CSmtpSocket> {
-            if (++created == 1) return MakeFake(pop_);
-            // The SMTP session starts only after the POP3 session ended.
-            popDoneBeforeSmtp = !pop_->log.empty() && pop_->log.back() == "S:+OK bye\r\n" && pop_->shutdowns == 1;
-            return std::make_unique<CSmtpSocket>();
-        });
-    }
-    ~PopThenRealSockets() { CSmtpSocket::SetFactory(nullptr); }
-    int created = 0;
-    bool popDoneBeforeSmtp = false;
-
-private:
-    std::shared_ptr<FakeScript> pop_;
-};
-
 class SendPopBeforeSmtp : public ::testing::Test {
 protected:
     void SetUp() override
@@ -66,7 +46,7 @@ TEST_F(SendPopBeforeSmtp, LogsInQuitsThenSendsWithoutSmtpAuth)
     ASSERT_GT(smtp.Port(), 0);
     auto pop = std::make_shared<FakeScript>();
     for (const char* reply : {"+OK ready\r\n", "+OK\r\n", "+OK logged in\r\n", "+OK bye\r\n"}) pop->Reply(reply);
-    PopThenRealSockets sockets(pop);
+    FakePopThenRealSockets sockets(pop);
 
     doc_.SetSendServer("127.0.0.1", smtp.Port());
     CProgressCallback progress("送信中", 0, nullptr);
@@ -89,7 +69,7 @@ TEST_F(SendPopBeforeSmtp, ARefusedLoginFailsWithTheServersReplyAndNoSmtp)
     auto pop = std::make_shared<FakeScript>();
     for (const char* reply : {"+OK ready\r\n", "+OK\r\n", "-ERR [AUTH] Authentication failed.\r\n", "+OK bye\r\n"})
         pop->Reply(reply);
-    PopThenRealSockets sockets(pop);
+    FakePopThenRealSockets sockets(pop);
 
     doc_.SetSendServer("127.0.0.1", smtp.Port());
     CProgressCallback progress("送信中", 0, nullptr);
@@ -106,7 +86,7 @@ TEST_F(SendPopBeforeSmtp, ARefusedLoginFailsWithTheServersReplyAndNoSmtp)
 TEST_F(SendPopBeforeSmtp, AMissingReceiveServerOrPortFailsBeforeAnyConnection)
 {
     auto pop = std::make_shared<FakeScript>();
-    PopThenRealSockets sockets(pop);
+    FakePopThenRealSockets sockets(pop);
     doc_.SetSendServer("127.0.0.1", 25);
     CSmtpSecurity security;
     doc_.GetSendSecurity(security);
