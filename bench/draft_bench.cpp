@@ -13,7 +13,7 @@
 #include "letter/CEditLetter.h"
 #include "model/CMailDoc.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -79,14 +79,3 @@ void BM_DraftSave(benchmark::State& state)
 BENCHMARK(BM_DraftSave)->Arg(2000)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 }  // namespace
-
-int main(int argc, char** argv)
-{
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -80,8 +80,8 @@ def fields_of(records):
 
 
 class Session:
-    def __init__(self, quillon, env):
-        self.quillon, self.env = quillon, env
+    def __init__(self, quillon, env, xvfb):
+        self.quillon, self.env, self.xvfb = quillon, env, xvfb
 
     def xdo(self, *args):
         return subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True, timeout=20)
@@ -99,9 +99,10 @@ class Session:
                     return name, found
             if process is not None and process.poll() is not None:
                 self.log.seek(0)
-                fail("quillon ended with %d: %s" % (process.returncode, self.log.read().decode("utf-8", "replace")))
+                fail("quillon ended with %d: %s\nXvfb: %s" % (process.returncode, self.log.read().decode("utf-8", "replace"),
+                                                               self.xvfb.output()))
             time.sleep(0.03)
-        fail("timed out waiting for %r" % (names,))
+        fail("timed out waiting for %r\nXvfb: %s" % (names, self.xvfb.output()))
 
     def focus(self, window):
         self.xdo("windowfocus", "--sync", window)
@@ -111,7 +112,12 @@ class Session:
             self.xdo("key", k)
 
     def type(self, text):
-        self.xdo("type", "--delay", "12", text)
+        # xdotool types "\n" as Linefeed, a key no keyboard's Enter sends: lines end in Return.
+        for number, line in enumerate(text.split("\n")):
+            if number:
+                self.keys("Return")
+            if line:
+                self.xdo("type", "--delay", "12", line)
 
     def start(self):
         """Starts the program; answers the restore question with Yes; returns (process, page)."""
@@ -186,7 +192,7 @@ def main():
                                 " VALUES ('Taro', 'taro@example.com', '127.0.0.1', ?, 0)", (port,))
             db.execute("UPDATE CURRENT_ACCOUNT SET ACCOUNT_ID = ?, SET_TO_BCC = 0", (cursor.lastrowid,))
 
-        session = Session(args.quillon, env)
+        session = Session(args.quillon, env, xvfb)
         state = {"subject": "", "body": "", "to": ""}
         survived, lost = 0, []
         started = time.monotonic()
@@ -260,16 +266,24 @@ def main():
             floor = old[-1] if old else history[0][1]
             ok = all(is_prefix_between(floor[f], saved[f], inflight[f]) or is_prefix_between(floor[f], saved[f], state[f])
                      for f in saved)
+            print("kill %d at %.1f s%s: %s" % (kill, delay, " (while starting)" if during_start else "",
+                                                "kept" if ok else "LOST"), flush=True)
             if ok:
                 survived += 1
+                state = saved  # what the restart shows
             else:
-                lost.append((kill, floor, saved, inflight))
-            print("kill %d at %.1f s: %s" % (kill, delay, "kept" if ok else "LOST"), flush=True)
-            state = saved  # what the restart shows
+                lost.append(kill)
+                print("  typed >=%.0f s before: %r\n  draft: %r\n  typing: %r\n  typed: %r"
+                      % (WINDOW, floor, saved, inflight, state), flush=True)
+                # Each kill is judged on its own: after a loss the next run starts afresh.
+                for name in os.listdir(drafts):
+                    if name.endswith(".draft"):
+                        os.remove(os.path.join(drafts, name))
+                state = {"subject": "", "body": "", "to": ""}
         elapsed = time.monotonic() - started
         print("kills survived with nothing older than %.0f s lost: %d of %d (%.0f s)" % (WINDOW, survived, args.kills, elapsed))
-        for kill, floor, saved, inflight in lost:
-            print("  kill %d: typed >=3 s before %r, draft %r, typing %r" % (kill, floor, saved, inflight))
+        if lost:
+            print("kills that lost text: %s" % ", ".join(map(str, lost)))
 
         # The restored program sends; then an uninterrupted one sends the same fields.
         saved_state = dict(state)
