@@ -218,9 +218,11 @@ def main():
                     process.send_signal(signal.SIGKILL)
                     killed.set()
                 threading.Thread(target=killer, daemon=True).start()
+                force_switch = False
                 while not killed.is_set():
                     # Now and then another page; then a few keys into one of its fields.
-                    if rng.random() < 0.25:
+                    if force_switch or rng.random() < 0.25:
+                        force_switch = False
                         index = ORDER.index(page)
                         step = rng.choice([-1, 1]) if 0 < index < 2 else (1 if index == 0 else -1)
                         session.keys("ctrl+Right" if step > 0 else "ctrl+Left")
@@ -234,8 +236,15 @@ def main():
                         if killed.is_set():
                             break
                         session.focus(shown)
-                    field = rng.choice({"Body": ["subject", "body"], "Letter": ["subject"],
-                                        "Address": ["subject", "to"]}[page])
+                    # The subject edit takes 255 bytes and the address edit its own limit:
+                    # typing stops short of them.
+                    fields = [f for f in {"Body": ["subject", "body"], "Letter": ["subject"],
+                                          "Address": ["subject", "to"]}[page]
+                              if len(state[f]) < {"subject": 200, "to": 60, "body": 100000}[f]]
+                    if not fields:
+                        force_switch = True
+                        continue
+                    field = rng.choice(fields)
                     if field == "subject":
                         session.keys("alt+s", "End")
                         chunk = rng.choice(["meet", " at", " ten", " re", "port", " v2"])
