@@ -114,12 +114,24 @@ void CMailWizard::SaveWindowPosition()
     position.Save();  // an engine error: the position is not saved
 }
 
-void CMailWizard::Start()
+void CMailWizard::Start(const char* pageName)
 {
     m_current = 0;
-    m_currentPage = m_pages[0];
+    for (int i = 0; pageName != nullptr && i < kPageCount; ++i)
+        if (std::strcmp(m_pages[i]->GetPageName(), pageName) == 0)
+            m_current = i;
+    m_currentPage = m_pages[m_current];
     SetTitle(m_title);
+    if (m_current != 0)
+        m_currentPage->move(m_pages[0]->pos());
     m_currentPage->ShowPage();
+    Notify(PageShown);
+}
+
+void CMailWizard::Notify(MessageEvent event)
+{
+    if (onMessageEvent)
+        onMessageEvent(event);
 }
 
 CWizardPage* CMailWizard::GetPageAt(int index) const
@@ -268,6 +280,8 @@ void CMailWizard::Navigate(int direction)
         } else if (oldPage != nullptr) {
             oldPage->HidePage();
         }
+        if (m_current < 0)
+            Notify(MessageDone);
     } else {
         Send(old);
     }
@@ -289,6 +303,8 @@ void CMailWizard::Navigate(int direction)
         m_currentPage->ShowPage();
     }
 
+    if (m_currentPage != nullptr)
+        Notify(PageShown);
     if (m_currentPage == nullptr) {
         SaveFlags();
         m_ended = 1;
@@ -346,6 +362,7 @@ void CMailWizard::Send(int old)
         return;
     }
 
+    Notify(Sending);
     CString detail;
     int sent = 0;
     int canceled = 0;
@@ -361,8 +378,10 @@ void CMailWizard::Send(int old)
         for (CWizardPage* page : m_pages)
             page->OnMailSent();
         oldPage->HidePage();
+        Notify(MessageDone);
         return;
     }
+    Notify(SendFailed);
     if (canceled)
         detail = "送信を中止しました。メールは送信されていません。";
     CSendErrorDlg dialog("送信に失敗しました。", detail, oldPage);

@@ -35,8 +35,8 @@ public:
     CMailWizard(const CMailWizard&) = delete;
     CMailWizard& operator=(const CMailWizard&) = delete;
 
-    // Shows page 0 and makes it current.
-    void Start();
+    // Shows page 0 (or the page named `pageName`, a restored draft's) and makes it current.
+    void Start(const char* pageName = nullptr);
     void Navigate(int direction);
     // Reads the page order from "PageOption/PageOrder_*"; with `ask` the page order dialog
     // (183) comes first and its OK writes the new order.
@@ -80,6 +80,11 @@ public:
     // Whether the program has been asked to end.
     int IsEnded() const { return m_ended; }
 
+    // What the message's draft (CDraftKeeper) follows: a page was shown; the message is about
+    // to go out (every page stored); the send failed; the message was sent or discarded.
+    enum MessageEvent { PageShown, Sending, SendFailed, MessageDone };
+    std::function<void(MessageEvent)> onMessageEvent;
+
 private:
     CMailWizard(CMailDoc* doc, CMainDlg* parent);
     int Init();
@@ -92,6 +97,7 @@ private:
     // and asks (No opens the preview to choose). 1 to go on sending.
     int ConfirmCharset(CWizardPage* page);
     void ShowInsteadOf(CWizardPage* shown, CWizardPage* hidden);
+    void Notify(MessageEvent event);
 
     CMailDoc* m_doc;
     CMainDlg* m_parent;

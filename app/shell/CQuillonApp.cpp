@@ -1,5 +1,6 @@
 #include "shell/CQuillonApp.h"
 
+#include "shell/CDraftKeeper.h"
 #include "shell/CMailWizard.h"
 #include "shell/CMainDlg.h"
 #include "shell/CShellToolWindows.h"
@@ -77,13 +78,20 @@ int CQuillonApp::InitInstance()
         return 0;
     m_main->SetWizard(m_wizard.get());
     m_wizard->SetTitle(m_main->windowTitle());
+    // A message left unsent by a run that ended (a crash, a kill, a logout) is offered first.
+    std::string page;
+    m_drafts = std::make_unique<CDraftKeeper>(m_doc.get(), m_wizard.get(), theDataStore.GetDataFolder());
+    if (m_drafts->Open())
+        page = m_drafts->OfferRestore();
+    else
+        m_drafts.reset();
     // A mailto link and files of the command line go into the document before the pages
-    // load from it.
+    // load from it (on top of a restored draft, since the user asked for them just now).
     if (!m_start.IsEmpty()) {
         m_start.FillDocument(*m_doc);
         m_wizard->ReloadAll();
     }
-    m_wizard->Start();
+    m_wizard->Start(page.empty() ? nullptr : page.c_str());
     AskAboutStartRequest();
     return 1;
 }
@@ -116,6 +124,7 @@ int CQuillonApp::ExitInstance()
     if (m_main)
         m_main->SetWizard(nullptr);
     DumpDocumentIfAsked(m_wizard.get(), m_doc.get());
+    m_drafts.reset();  // a draft still there stays for the next start
     m_wizard.reset();
     m_doc.reset();
     m_main.reset();

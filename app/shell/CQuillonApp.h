@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+class CDraftKeeper;
 class CMailDoc;
 class CMailWizard;
 class CMainDlg;
@@ -37,6 +38,8 @@ public:
     CMailDoc* GetDocument() const { return m_doc.get(); }
     CMainDlg* GetMainDlg() const { return m_main.get(); }
     CMailWizard* GetWizard() const { return m_wizard.get(); }
+    // The message's draft; null when drafts cannot be kept.
+    CDraftKeeper* GetDrafts() const { return m_drafts.get(); }
 
     // Whether the IPAGothic font is installed; without it the letter editor falls back to
     // the nearest fixed-pitch font.
@@ -54,4 +57,5 @@ private:
     std::unique_ptr<CMainDlg> m_main;
     std::unique_ptr<CMailWizard> m_wizard;
     CStartRequest m_start;
+    std::unique_ptr<CDraftKeeper> m_drafts;
 };

@@ -15,8 +15,11 @@
 #include "command/CCommandDlg.h"
 #include "command/CStandardEditForXpUI.h"
 #include "encoding/CString.h"
+#include "model/CMailDraft.h"
 
 #include <QVariant>
+
+#include <vector>
 
 class CMailDoc;
 class CMailWizard;
@@ -106,6 +109,17 @@ public:
     // The document was sent (before the wizard clears it); the base does nothing.
     virtual void OnMailSent();
 
+    // Drafts (CDraftKeeper): what the page shows beyond the document, as records
+    // {"page", {page name, key, value}}, put back after LoadFromDocument when a draft is
+    // restored. The base keeps the rich text of every letter editor on the page (its indents
+    // and ornaments, which the document's exported body has lost) by control id; a page with
+    // more state of its own adds it, calling the base first.
+    virtual void SaveDraftState(std::vector<CDraftRecord>& records);
+    virtual void RestoreDraftState(const std::vector<CDraftRecord>& records);
+    // Says that the user changed something, so that the draft is written soon. Edits in the
+    // page's line edits, text edits, combo boxes, buttons and item views are seen without it.
+    void NotifyChanged() { emit Changed(); }
+
     CMailDoc* GetDocument() const { return m_doc; }
     CMailWizard* GetWizard() const { return m_wizard; }
     QLineEdit* GetSubjectEdit() const { return m_subjectEdit; }
@@ -137,6 +151,9 @@ public:
     // "新規メール" without one) cut to 100 bytes, with "/" and control characters as "_",
     // and ".eml".
     static CString SaveAsFileName(const CString& subject);
+
+signals:
+    void Changed();
 
 protected:
     int OnInitDialog() override;

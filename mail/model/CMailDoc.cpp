@@ -290,6 +290,14 @@ int CMailDoc::SetTempPath(const CPath& path)
 
 void CMailDoc::GetTempPathA(CPath& path) const { path = tempPath_; }
 
+int CMailDoc::AdoptTempPath(const CPath& path)
+{
+    struct stat info;
+    if (path.IsEmpty() || lstat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return 0;
+    tempPath_ = path;
+    return 1;
+}
+
 void CMailDoc::ClearAll()
 {
     ClearToAddresses();

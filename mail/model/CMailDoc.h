@@ -123,6 +123,9 @@ public:
     // cannot be created or already exists.
     int SetTempPath(const CPath& path);
     void GetTempPathA(CPath& path) const;
+    // Takes an existing folder as the working folder (a restored draft's, whose run ended
+    // before the message was sent); 0 when `path` is not a folder. ClearAll deletes it.
+    int AdoptTempPath(const CPath& path);
 
     // Empties the message for the next one; keeps sender, account settings, flags, type and
     // threading texts. Deletes the working folder with its files.

@@ -794,6 +794,22 @@ int CEditLetter::UpadateFormBullet()
 // ---------------------------------------------------------------------------------------
 // Keyboard, mouse wheel, drops and the context menu
 
+// Qt's Return on an empty paragraph with a format of its own only resets that format (to end
+// a list or a heading) and adds no line: the blank line typed would be lost with the paragraph's
+// indents. Here it starts a new paragraph like any other; a numbered one still ends its list.
+bool CEditLetter::IsOnEmptyParagraph() const
+{
+    const QTextCursor cursor = textCursor();
+    return !cursor.hasSelection() && cursor.block().length() == 1 && cursor.currentList() == nullptr;
+}
+
+void CEditLetter::NewParagraphAfterEmpty()
+{
+    QTextCursor cursor = textCursor();
+    cursor.insertBlock(cursor.blockFormat(), cursor.charFormat());
+    setTextCursor(cursor);
+}
+
 bool CEditLetter::IsOwnKey(const QKeyEvent* event) const
 {
     if (m_readOnly)
@@ -806,6 +822,8 @@ bool CEditLetter::IsOwnKey(const QKeyEvent* event) const
         return !(modifiers & Qt::AltModifier);
     case Qt::Key_Return:
     case Qt::Key_Enter:
+        if (modifiers == Qt::NoModifier)
+            return IsOnEmptyParagraph();
         return modifiers == Qt::ShiftModifier || modifiers == Qt::ControlModifier
                || modifiers == (Qt::ControlModifier | Qt::ShiftModifier);
     case Qt::Key_Delete:
@@ -841,8 +859,10 @@ bool CEditLetter::HandleOwnKey(QKeyEvent* event)
             DeleteRightIndent();
         else if (control)
             AddRightIndent();
-        else
+        else if (shift)
             ReturnInParagraph();
+        else
+            NewParagraphAfterEmpty();
         break;
     case Qt::Key_Delete:
         QTextEdit::keyPressEvent(event);

@@ -163,6 +163,8 @@ private:
     void RouteCommand(UINT id);
     // Whether `event` is a key that Algorithm-1 handling takes before the dialog's shortcuts.
     bool IsOwnKey(const QKeyEvent* event) const;
+    bool IsOnEmptyParagraph() const;
+    void NewParagraphAfterEmpty();
     bool HandleOwnKey(QKeyEvent* event);
     void EnsureLayout();
 

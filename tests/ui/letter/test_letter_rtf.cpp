@@ -124,6 +124,35 @@ TEST_F(LetterRtf, RoundTripKeepsIndentsColourUnderlineNumberingAndText)
         << Export(a);
 }
 
+// Blank lines typed with Return are kept, each with the letter's line length, and a letter
+// that ends in them comes back with every one (so does one of blank lines only).
+TEST_F(LetterRtf, BlankLinesTypedWithReturnAreKeptAndComeBackFromRtf)
+{
+    for (const QString& typed : {QStringLiteral(u"Hello"), QStringLiteral(u"Hello\n"),
+                                 QStringLiteral(u"Hello\n\n"), QStringLiteral(u"a\n\nb\n"),
+                                 QStringLiteral(u""), QStringLiteral(u"\n"), QStringLiteral(u"\n\n")}) {
+        a.clear();
+        a.SelToNewSentence();
+        a.setFocus();
+        for (QChar ch : typed) {
+            if (ch == QLatin1Char('\n'))
+                PressKey(&a, Qt::Key_Return);
+            else
+                a.textCursor().insertText(QString(ch));
+        }
+        ASSERT_EQ(a.toPlainText(), typed);
+        for (int block = 0; block < a.document()->blockCount(); ++block)
+            EXPECT_EQ(IndentsOf(a, block), IndentsOf(a, 0)) << block;
+        CString rtf;
+        a.GetRtf(rtf);
+        b.SetRtf(rtf);
+        EXPECT_EQ(b.toPlainText(), typed) << rtf.GetString();
+        EXPECT_EQ(b.document()->blockCount(), a.document()->blockCount()) << rtf.GetString();
+        EXPECT_EQ(IndentsOf(b, b.document()->blockCount() - 1), IndentsOf(a, 0));
+        EXPECT_EQ(Export(b), Export(a));
+    }
+}
+
 TEST_F(LetterRtf, InsertReplacesTheSelectionAndKeepsTheSurroundingText)
 {
     a.textCursor().insertText(QStringLiteral(u"第一\n第二"));
