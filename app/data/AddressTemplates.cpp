@@ -29,10 +29,10 @@ int WriteAddressTemplate(int operation, CAddressTemplateRecord& record)
         record.id = id;
         return 1;
     }
-    case RecordModify:
+    case RecordChange:
         return set.Modify(record.id, record.title.GetString(), record.subject.GetString(), record.toList,
                           record.ccList, record.bccList, record.letterTemplateId);
-    case RecordRemove:
+    case RecordDelete:
         return set.Remove(record.id);
     default:
         return 0;

@@ -3,6 +3,7 @@
 // the Address page and its template dialog. Every address read back carries the template's
 // title as its group name. Neither function throws.
 
+#include "RecordOperation.h"
 #include "encoding/CString.h"
 #include "model/CAddress.h"
 
@@ -21,8 +22,6 @@ struct CAddressTemplateRecord {
 // The template with `id`; 0 when there is none or the table cannot be read.
 int LoadAddressTemplate(long id, CAddressTemplateRecord& record);
 
-// What a record dialog returns: add a row, change the row `record.id`, delete it.
-enum CRecordOperation { RecordAdd = 0, RecordModify = 1, RecordRemove = 2 };
 
 // Writes `record` by `operation`; an add sets `record.id` to the new row's id. 0 on failure
 // (no such row, a text too long for its column, an engine error), with nothing written.

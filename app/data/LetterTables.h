@@ -5,16 +5,11 @@
 // column, or a row that is not there) and never throws.
 
 #include "data/TitleLists.h"
+#include "RecordOperation.h"
 #include "encoding/CString.h"
 
 #include <vector>
 
-// What a dialog that edits a record reports on OK; the caller carries it out.
-enum RecordOperation : int {
-    RecordAdd = 0,
-    RecordChange = 1,
-    RecordDelete = 2,
-};
 
 // One row of SUBJECT_PREFIX, DEAR, GREETING, CLOSING or SIGNATURE.
 struct CPhrase {

@@ -13,6 +13,7 @@
 #include "data/SenderList.h"
 #include "data/TitleLists.h"
 #include "model/CMailDoc.h"
+#include "model/CMailDraft.h"
 #include "pages/AddressPageRules.h"
 #include "pages/CAddressPanel.h"
 #include "pages/CRecipientEntry.h"
@@ -432,7 +433,7 @@ void CAddressPage::OnTemplateDialog()
     CAddressTemplateRecord preset;
     int operation = RecordAdd;
     if (const long id = GetSelectedTemplateId(); id != 0 && LoadAddressTemplate(id, preset)) {
-        operation = RecordModify;
+        operation = RecordChange;
     } else {
         // A new template starts from the lists as they are.
         preset = CAddressTemplateRecord{};
@@ -448,7 +449,7 @@ void CAddressPage::OnTemplateDialog()
     operation = dialog.GetOperation();
     if (!WriteAddressTemplate(operation, record))
         MessageBox(this, QStringLiteral(u"宛先定型を保存できませんでした。"), QStringLiteral(u"エラー"), MB_OK | MB_ICONEXCLAMATION);
-    LoadTemplates(operation == RecordRemove ? 0 : record.id);
+    LoadTemplates(operation == RecordDelete ? 0 : record.id);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -511,4 +512,38 @@ int CAddressPage::IsUpdateCommandItem(const QWidget* wnd, CUpdateCommandItem*& i
     if (m_panel->IsUpdateCommandItem(wnd, item))
         return 1;
     return CWizardPage::IsUpdateCommandItem(wnd, item);
+}
+
+// ---------------------------------------------------------------------------------------
+// Drafts
+
+namespace {
+
+std::string EntryKey(int list)
+{
+    return "entry:" + std::to_string(list);
+}
+
+}  // namespace
+
+void CAddressPage::SaveDraftState(std::vector<CDraftRecord>& records)
+{
+    CWizardPage::SaveDraftState(records);
+    for (int list : {CAddressTarget::ToList, CAddressTarget::CcList, CAddressTarget::BccList}) {
+        const QString text = m_panel->GetEntry(list)->text();
+        if (!text.isEmpty())
+            records.push_back({"page", {GetPageName(), EntryKey(list), text.toStdString()}});
+    }
+}
+
+void CAddressPage::RestoreDraftState(const std::vector<CDraftRecord>& records)
+{
+    CWizardPage::RestoreDraftState(records);
+    for (const CDraftRecord& record : records) {
+        if (record.name != "page" || record.fields.size() != 3 || record.fields[0] != GetPageName())
+            continue;
+        for (int list : {CAddressTarget::ToList, CAddressTarget::CcList, CAddressTarget::BccList})
+            if (record.fields[1] == EntryKey(list))
+                m_panel->GetEntry(list)->setText(QString::fromStdString(record.fields[2]));
+    }
 }

@@ -49,6 +49,9 @@ public:
     void OnPageShown() override;
     void ResetPage() override;
     void OnMailSent() override;
+    // Text typed into an address entry but not yet added to its list.
+    void SaveDraftState(std::vector<CDraftRecord>& records) override;
+    void RestoreDraftState(const std::vector<CDraftRecord>& records) override;
     // RequestApplyAddressTemplate (argument: the template's id) adds the template's
     // addresses, as "<<追加" does, without touching the subject (the Letter page keeps it).
     int OnPageRequest(int request, const QVariant& argument) override;

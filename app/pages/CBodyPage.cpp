@@ -423,9 +423,10 @@ void CBodyPage::dragMoveEvent(QDragMoveEvent* event)
 
 void CBodyPage::dropEvent(QDropEvent* event)
 {
-    // A mail in the page's formats goes to the mail hooks; other files are attachments.
-    if (CanAcceptMail(event->mimeData())) {
-        CWizardPage::dropEvent(event);
+    // A mail goes to the mail hooks; files that are no mail (the formats alone cannot tell a
+    // list of files from a list of .eml files) are attachments.
+    if (CanAcceptMail(event->mimeData()) && DropMail(event->mimeData(), mapToGlobal(event->position().toPoint()))) {
+        event->acceptProposedAction();
         return;
     }
     const std::vector<CPath> paths = LocalFilePaths(event->mimeData());

@@ -115,7 +115,7 @@ int CAddressTemplateDlg::GetOperation() const
 
 void CAddressTemplateDlg::SetOperation(int operation)
 {
-    if (operation < RecordAdd || operation > RecordRemove || !m_operations[operation]->isEnabled())
+    if (operation < RecordAdd || operation > RecordDelete || !m_operations[operation]->isEnabled())
         operation = RecordAdd;
     m_operations[operation]->setChecked(true);
 }
@@ -177,7 +177,7 @@ void CAddressTemplateDlg::accept()
         edit->setFocus();
         edit->selectAll();
     };
-    if (operation == RecordRemove) {
+    if (operation == RecordDelete) {
         if (MessageBox(this, QStringLiteral(u"宛先定型「%1」を削除しても、よろしいですか？").arg(ToQString(m_preset.title)),
                        QStringLiteral(u"確認"), MB_YESNO | MB_ICONQUESTION) != IDYES)
             return;

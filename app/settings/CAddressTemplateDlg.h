@@ -3,8 +3,8 @@
 // last two only for a template that exists), the name, "件名も含める(&I)" with the subject,
 // an address panel (181) with the template's To, Cc and Bcc lists, and the linked letter
 // template chosen with "文面定型の選択(&L)" (dialog 188), shown by its title or "(なし)".
-// It opens with preset values and returns the operation (RecordAdd, RecordModify,
-// RecordRemove) and the edited record; the Address page writes it.
+// It opens with preset values and returns the operation (RecordAdd, RecordChange,
+// RecordDelete) and the edited record; the Address page writes it.
 //
 // The dialog is modal to the page only, so the address book window stays usable for its
 // panel's "宛先", "ＣＣ" and "BCC" buttons.
@@ -37,7 +37,7 @@ public:
     // Bytes of code page 932 that TITLE and SUBJECT hold.
     static constexpr int kTextLimit = 255;
 
-    // `operation` RecordModify or RecordRemove needs a preset with an id.
+    // `operation` RecordChange or RecordDelete needs a preset with an id.
     CAddressTemplateDlg(const CAddressTemplateRecord& preset, int operation, QWidget* parent);
     ~CAddressTemplateDlg() override;
 

@@ -349,12 +349,12 @@ TEST_F(AddressBookTest, AddressTemplateRecordsThroughTheTable)
 
     read.subject.Empty();
     read.ccList = {CAddress("", "", "cc@example.com")};
-    ASSERT_TRUE(WriteAddressTemplate(RecordModify, read));
+    ASSERT_TRUE(WriteAddressTemplate(RecordChange, read));
     EXPECT_EQ(Sqlite(DataFolder() / "Template.mdb", "SELECT SUBJECT IS NULL, CC_ADDRESSES FROM ADDRESS_TEMPLATE"),
               "1|cc@example.com\n\n");
-    ASSERT_TRUE(WriteAddressTemplate(RecordRemove, read));
+    ASSERT_TRUE(WriteAddressTemplate(RecordDelete, read));
     EXPECT_FALSE(LoadAddressTemplate(read.id, read));
-    EXPECT_FALSE(WriteAddressTemplate(RecordModify, record));
+    EXPECT_FALSE(WriteAddressTemplate(RecordChange, record));
     // A title longer than its column is refused and nothing is written.
     record.title = CString('x', 256);
     EXPECT_FALSE(WriteAddressTemplate(RecordAdd, record));

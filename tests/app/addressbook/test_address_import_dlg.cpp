@@ -35,7 +35,7 @@ namespace {
 // Tool windows that only record for which window the address book was opened.
 class RecordingToolWindows : public CToolWindows {
 public:
-    int OpenAddressBook(CWnd* page) override
+    int OpenAddressBook(CWnd* page, int) override
     {
         openedFor.push_back(FromCWnd(page));
         return 1;
@@ -43,6 +43,11 @@ public:
     int ShowFloating(CWnd*) override { return 0; }
     int OpenWorkWindow(CWnd*) override { return 0; }
     int HasAddressBook() const override { return 1; }
+    int AddAddress(const CAddress&) override { return 0; }
+    int AddAddressToGroup(const CAddress&, const char*) override { return 0; }
+    int ReplaceAddress(const CAddress&, const CAddress&) override { return 0; }
+    int CanCloseAddressBook(CWnd*) override { return 1; }
+    CAddressBook* GetAddressBook() override { return nullptr; }
     std::vector<QWidget*> openedFor;
 };
 

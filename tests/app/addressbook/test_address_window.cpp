@@ -740,7 +740,7 @@ TEST_F(AddressWindowTest, TemplateDialogAddsChangesAndDeletesTheRow)
 
     // Change: without the subject now.
     OnNextModal<CAddressTemplateDlg>([](CAddressTemplateDlg* dialog) {
-        EXPECT_EQ(dialog->GetOperation(), RecordModify);
+        EXPECT_EQ(dialog->GetOperation(), RecordChange);
         EXPECT_EQ(dialog->GetNameEdit()->text(), u"報告先"_s);
         dialog->GetWithSubjectBox()->setChecked(false);
         dialog->GetNameEdit()->setText(u"報告先2"_s);
@@ -756,7 +756,7 @@ TEST_F(AddressWindowTest, TemplateDialogAddsChangesAndDeletesTheRow)
     boxes.Clear();
     boxes.Answer(IDYES);
     OnNextModal<CAddressTemplateDlg>([](CAddressTemplateDlg* dialog) {
-        dialog->SetOperation(RecordRemove);
+        dialog->SetOperation(RecordDelete);
         dialog->accept();
     });
     page->OnCommand(CAddressPage::IDC_TEMPLATE_DIALOG);

@@ -11,6 +11,8 @@
 #include "SmtpServerProcess.h"
 
 #include "pages/CAddressPage.h"
+#include "pages/CAddressPanel.h"
+#include "pages/CRecipientEntry.h"
 #include "pages/CBodyPage.h"
 #include "pages/CPreviewDlg.h"
 #include "settings/CBodyPhraseDlg.h"
@@ -97,8 +99,8 @@ protected:
         Command(ID_NEXT_PAGE);
         auto* address = dynamic_cast<CAddressPage*>(Current());
         ASSERT_NE(address, nullptr);
-        address->GetToEdit()->setText(to);
-        emit address->GetToEdit()->textEdited(to);
+        address->GetPanel()->GetEntry(CAddressTarget::ToList)->setText(to);
+        emit address->GetPanel()->GetEntry(CAddressTarget::ToList)->textEdited(to);
     }
     std::string Bytes(const fs::path& path)
     {

@@ -15,6 +15,8 @@
 #include "SmtpServerProcess.h"
 
 #include "pages/CAddressPage.h"
+#include "pages/CAddressPanel.h"
+#include "pages/CRecipientEntry.h"
 #include "pages/CBodyPage.h"
 #include "pages/CLetterPage.h"
 #include "pages/CPhraseCombo.h"
@@ -730,8 +732,8 @@ TEST_F(LetterPageTest, LetterOfEveryPieceSentToALoopbackServer)
     Command(ID_NEXT_PAGE);
     auto* address = dynamic_cast<CAddressPage*>(Current());
     ASSERT_NE(address, nullptr);
-    address->GetToEdit()->setText(u"花子 <hanako@example.com>"_s);
-    emit address->GetToEdit()->textEdited(address->GetToEdit()->text());
+    address->GetPanel()->GetEntry(CAddressTarget::ToList)->setText(u"花子 <hanako@example.com>"_s);
+    emit address->GetPanel()->GetEntry(CAddressTarget::ToList)->textEdited(address->GetPanel()->GetEntry(CAddressTarget::ToList)->text());
 
     CString letter;
     doc->GetBodyWithLetter(letter);

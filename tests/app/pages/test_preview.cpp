@@ -11,6 +11,8 @@
 #include "Screenshot.h"
 
 #include "pages/CAddressPage.h"
+#include "pages/CAddressPanel.h"
+#include "pages/CRecipientEntry.h"
 #include "pages/CPreviewDlg.h"
 #include "command/QtText.h"
 #include "files/CFileListCtrl.h"
@@ -218,8 +220,8 @@ TEST_F(PreviewTest, TheSendFlowSaysHowUnfitCharactersGoAndOpensThePreviewOnNo)
     Command(ID_NEXT_PAGE);
     auto* address = dynamic_cast<CAddressPage*>(Current());
     ASSERT_NE(address, nullptr);
-    address->GetToEdit()->setText(u"hanako@example.com"_s);
-    emit address->GetToEdit()->textEdited(address->GetToEdit()->text());
+    address->GetPanel()->GetEntry(CAddressTarget::ToList)->setText(u"hanako@example.com"_s);
+    emit address->GetPanel()->GetEntry(CAddressTarget::ToList)->textEdited(address->GetPanel()->GetEntry(CAddressTarget::ToList)->text());
     // Cancel: back on the page, nothing sent, no preview.
     boxes.Answer(IDCANCEL);
     Command(IDOK);

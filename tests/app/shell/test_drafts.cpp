@@ -9,6 +9,8 @@
 #include "Modal.h"
 
 #include "pages/CAddressPage.h"
+#include "pages/CAddressPanel.h"
+#include "pages/CRecipientEntry.h"
 #include "pages/CBodyPage.h"
 #include "shell/CDraftKeeper.h"
 #include "shell/CDraftStore.h"
@@ -330,8 +332,11 @@ TEST_F(DraftTest, ARestoreBringsBackEveryPageWithTheEditorsOrnaments)
     editor->GetTextWithReturn(exported);
     Command(ID_NEXT_PAGE);
     Command(ID_NEXT_PAGE);
-    Address()->GetToEdit()->setText(u"花子 <hanako@example.com>"_s);
-    emit Address()->GetToEdit()->textEdited(Address()->GetToEdit()->text());
+    // One address added to To, one still being typed into Cc.
+    Address()->GetPanel()->GetEntry(CAddressTarget::ToList)->setText(u"花子 <hanako@example.com>"_s);
+    Address()->GetPanel()->AddFromEntry(CAddressTarget::ToList);
+    Address()->GetPanel()->GetEntry(CAddressTarget::CcList)->setText(u"jiro@exa"_s);
+    emit Address()->GetPanel()->GetEntry(CAddressTarget::CcList)->textEdited(u"jiro@exa"_s);
     ASSERT_TRUE(keeper->SaveNow());
     Crash();
 
@@ -342,7 +347,8 @@ TEST_F(DraftTest, ARestoreBringsBackEveryPageWithTheEditorsOrnaments)
     EXPECT_EQ(boxes.boxes[0].text.Str().rfind("前回作成中のメールがあります。復元しますか？", 0), 0u);
     EXPECT_NE(boxes.boxes[0].text.Str().find("件名: ご報告～"), std::string::npos);
     EXPECT_EQ(Current(), Address());
-    EXPECT_EQ(Address()->GetToEdit()->text(), u"花子 <hanako@example.com>"_s);
+    EXPECT_EQ(Address()->GetPanel()->GetAddresses(CAddressTarget::ToList).size(), 1u);
+    EXPECT_EQ(Address()->GetPanel()->GetEntry(CAddressTarget::CcList)->text(), u"jiro@exa"_s);
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(Page(i)->GetSubjectEdit()->text(), u"ご報告～"_s);
     CString restoredRtf;
@@ -396,8 +402,8 @@ TEST_F(DraftTest, AFailedSendKeepsTheDraftAndASentMessageRemovesIt)
     TypeSubject(u"送れない"_s);
     Command(ID_NEXT_PAGE);
     Command(ID_NEXT_PAGE);
-    Address()->GetToEdit()->setText(u"hanako@example.com"_s);
-    emit Address()->GetToEdit()->textEdited(Address()->GetToEdit()->text());
+    Address()->GetPanel()->GetEntry(CAddressTarget::ToList)->setText(u"hanako@example.com"_s);
+    emit Address()->GetPanel()->GetEntry(CAddressTarget::ToList)->textEdited(Address()->GetPanel()->GetEntry(CAddressTarget::ToList)->text());
     OnNextModal<CSendErrorDlg>([](CSendErrorDlg* dialog) { dialog->accept(); });
     Command(IDOK);
     EXPECT_EQ(Current(), Address());
