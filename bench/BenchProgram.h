@@ -22,7 +22,8 @@
 namespace {
 
 struct Program {
-    Program()
+    // `fill` writes the databases' contents before the program reads them.
+    explicit Program(void (*fill)() = nullptr)
     {
         const auto home = std::filesystem::temp_directory_path() / ("quillon-page-bench-" + std::to_string(getpid()));
         std::filesystem::create_directories(home);
@@ -30,6 +31,8 @@ struct Program {
         setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
         folder = home;
         if (!theDataStore.CreateDatabases()) std::abort();
+        if (fill != nullptr)
+            fill();
         theDataStore.SetToolWindows(std::make_unique<CShellToolWindows>());
         doc.reset(CMailDoc::Create());
         main = std::make_unique<CMainDlg>();
@@ -52,7 +55,7 @@ struct Program {
     std::unique_ptr<CMailWizard> wizard;
 };
 
-void FillBody(CEditLetter* edit, int paragraphs)
+inline void FillBody(CEditLetter* edit, int paragraphs)
 {
     edit->clear();
     edit->SelToNewSentence();
