@@ -25,6 +25,17 @@ def wait_for(predicate, timeout, what):
     fail("timed out waiting for " + what)
 
 
+def start_smtp_server(script, home):
+    """The loopback SMTP server `script` writing what it receives into home/smtp; returns the
+    process, the port and that folder."""
+    out = os.path.join(home, "smtp")
+    os.makedirs(out)
+    port_file = os.path.join(home, "port")
+    server = subprocess.Popen(["/usr/bin/python3", script, "--out", out, "--port-file", port_file])
+    port = int(wait_for(lambda: os.path.exists(port_file) and open(port_file).read().strip(), 10, "the SMTP server"))
+    return server, port, out
+
+
 class Xvfb:
     """Starts Xvfb on a display of its own; raises RuntimeError when it does not.
 

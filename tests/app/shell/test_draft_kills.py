@@ -27,19 +27,13 @@ import time
 import zlib
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "support"))
-from xvfb import Xvfb  # noqa: E402
+from xvfb import SKIP, Xvfb, fail, start_smtp_server  # noqa: E402
 
-SKIP = 77
 KILLS = 50
 WINDOW = 3.0  # seconds: what was typed this long before a kill must be in the draft
 TITLES = {"Body": "Velto Quillon - 本文、添付ファイル", "Letter": "Velto Quillon - 件名、文面定型",
           "Address": "Velto Quillon - 宛先"}
 ORDER = ["Body", "Letter", "Address"]
-
-
-def fail(message):
-    print("FAIL: " + message)
-    sys.exit(1)
 
 
 def parse_draft(data):
@@ -190,16 +184,7 @@ def main():
         env["DISPLAY"] = xvfb.display
         if subprocess.run([args.quillon, "--exit-after-paint"], env=env, capture_output=True, timeout=30).returncode:
             fail("first start")
-        out = os.path.join(home, "smtp")
-        os.makedirs(out)
-        port_file = os.path.join(home, "port")
-        server = subprocess.Popen(["/usr/bin/python3", args.smtp_server, "--out", out, "--port-file", port_file])
-        end = time.monotonic() + 10
-        while not (os.path.exists(port_file) and open(port_file).read().strip()):
-            if time.monotonic() > end:
-                fail("the SMTP server did not start")
-            time.sleep(0.05)
-        port = int(open(port_file).read())
+        server, port, out = start_smtp_server(args.smtp_server, home)
         data = os.path.join(env["XDG_DATA_HOME"], "Velto", "Quillon")
         drafts = os.path.join(data, "Drafts")
         with sqlite3.connect(os.path.join(data, "Account.mdb")) as db:

@@ -18,7 +18,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "support"))
-from xvfb import SKIP, Xvfb, fail, focus, key, type_text, wait_for, window_named, xdotool  # noqa: E402
+from xvfb import SKIP, Xvfb, fail, focus, key, start_smtp_server, type_text, wait_for, window_named, xdotool  # noqa: E402
 
 
 def main():
@@ -63,11 +63,7 @@ def main():
         if first.returncode != 0:
             fail("first start: exit %d %r" % (first.returncode, first.stderr))
 
-        out = os.path.join(home, "smtp")
-        os.makedirs(out)
-        port_file = os.path.join(home, "port")
-        server = subprocess.Popen(["/usr/bin/python3", args.smtp_server, "--out", out, "--port-file", port_file])
-        port = int(wait_for(lambda: os.path.exists(port_file) and open(port_file).read().strip(), 10, "the SMTP server"))
+        server, port, out = start_smtp_server(args.smtp_server, home)
 
         data = os.path.join(env["XDG_DATA_HOME"], "Velto", "Quillon")
         with sqlite3.connect(os.path.join(data, "Account.mdb")) as db:
