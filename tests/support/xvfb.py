@@ -1,5 +1,6 @@
 """The real program under a virtual X server: Xvfb on a display of its own and the xdotool
-helpers the end-to-end tests and the screenshot script drive it with."""
+helpers the end-to-end tests and the screenshot script drive it with, and a drag of a file
+onto the program (drag_file)."""
 import os
 import random
 import subprocess
@@ -105,3 +106,22 @@ def focus(env, window):
     xdotool(env, "windowactivate", "--sync", window)
     xdotool(env, "windowfocus", "--sync", window)
     time.sleep(0.2)
+
+
+def drag_file(env, drag_source, path, x, y):
+    """Drags `path` from the build's quillon-drag-source (a window near the bottom right) and
+    drops it at (x, y) on the screen: a real XDND drop, as from a file manager. Returns the
+    helper's process, which stays a few seconds to hand over the data; the caller ends it."""
+    source = subprocess.Popen([drag_source, path], env=env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    wait_for(lambda: window_named(env, "quillon-drag-source"), 10, "the drag source")
+    start_x, start_y, steps = 1100, 940, 20
+    xdotool(env, "mousemove", "--sync", str(start_x), str(start_y))
+    xdotool(env, "mousedown", "1")
+    time.sleep(0.8)  # the drag has begun
+    # Relative steps: the drag's own pointer grab sees these as motion over each window.
+    for _ in range(steps):
+        xdotool(env, "mousemove_relative", "--sync", "--", str((x - start_x) // steps), str((y - start_y) // steps))
+        time.sleep(0.1)
+    time.sleep(0.3)
+    xdotool(env, "mouseup", "1")
+    return source

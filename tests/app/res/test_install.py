@@ -3,9 +3,10 @@
 with its screenshots are where the desktop and the help command look, the installed program
 finds its own libraries, and `xdg-email` (with the installed entry made the mailto handler in
 a temporary XDG home) starts the installed quillon under Xvfb with the fields filled in: the
-program's document dump (QUILLON_DUMP_DOCUMENT) says what its pages held.
+program's document dump (QUILLON_DUMP_DOCUMENT) says what its pages held. A file that
+`xdg-email --attach` names is attached only when the question is answered "はい" by keys.
 
-Exit code 77 (skipped) when Xvfb, xdg-utils, desktop-file-utils or appstream are missing.
+Exit code 77 (skipped) when Xvfb, xdotool, xdg-utils, desktop-file-utils or appstream are missing.
 """
 import argparse
 import json
@@ -18,7 +19,7 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "support"))
-from xvfb import SKIP, Xvfb, fail  # noqa: E402
+from xvfb import SKIP, Xvfb, fail, focus, key, wait_for, window_named  # noqa: E402
 
 APP_ID = "jp.velto.Quillon"
 
@@ -111,6 +112,32 @@ def check_mailto_handler(prefix, home):
                 fail("%s: %r, expected %r" % (name, fields[name], value))
         if fields["body"].replace("\r\n", "\n").rstrip("\n") != "山田様\nよろしくお願いします。":
             fail("body: %r" % fields["body"])
+
+        # attach= as Debian's xdg-email --attach sends it: attached only after "はい" in the
+        # question "確認"; "いいえ" leaves the message without it.
+        attachment = os.path.join(home, "見積書 1.txt")
+        with open(attachment, "w", encoding="utf-8") as f:
+            f.write("見積\n")
+        for answer, attached in (("alt+y", True), ("alt+n", False)):
+            os.remove(dump)
+            email = subprocess.Popen(["xdg-email", "--attach", attachment, "--subject", "見積書", "taro@example.jp"],
+                                     env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+            try:
+                question = wait_for(lambda: window_named(env, "確認"), 30, "the question before attaching")
+                focus(env, question)
+                key(env, question, answer)
+                output = email.communicate(timeout=30)[0].decode("utf-8", "replace")
+            finally:
+                if email.poll() is None:
+                    email.kill()
+                    email.wait()
+            if email.returncode != 0 or not os.path.exists(dump):
+                fail("xdg-email --attach: exit %d, no document dump\n%s" % (email.returncode, output))
+            fields = json.load(open(dump, encoding="utf-8"))
+            if fields["subject"] != "見積書" or fields["to"] != ["taro@example.jp"]:
+                fail("xdg-email --attach: fields %r" % fields)
+            if fields["files"] != ([attachment] if attached else []):
+                fail("answered %s: files %r" % (answer, fields["files"]))
     finally:
         xvfb.stop()
 
@@ -120,7 +147,8 @@ def main():
     parser.add_argument("--cmake", required=True)
     parser.add_argument("--build", required=True)
     args = parser.parse_args()
-    for tool, package in (("Xvfb", "xvfb"), ("xdg-email", "xdg-utils"), ("desktop-file-validate", "desktop-file-utils"),
+    for tool, package in (("Xvfb", "xvfb"), ("xdotool", "xdotool"), ("xdg-email", "xdg-utils"),
+                          ("desktop-file-validate", "desktop-file-utils"),
                           ("appstreamcli", "appstream")):
         if shutil.which(tool) is None:
             print("SKIP: %s is not installed (Debian package %s)" % (tool, package))
