@@ -31,6 +31,8 @@ protected:
         data->setUrls({QUrl::fromLocalFile(m_file)});
         auto* drag = new QDrag(this);
         drag->setMimeData(data);
+        std::printf("dragging\n");  // the driver moves the pointer once it reads this
+        std::fflush(stdout);
         const Qt::DropAction done = drag->exec(Qt::CopyAction);
         std::printf("%s\n", done == Qt::CopyAction ? "dropped" : "not dropped");
         std::fflush(stdout);

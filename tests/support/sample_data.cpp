@@ -123,7 +123,7 @@ int main(int argc, char** argv)
     meeting.ccList = {CAddress("", kPersons[1].name, kPersons[1].address)};
     Check(WriteAddressTemplate(RecordAdd, meeting), "ADDRESS_TEMPLATE");
     CAddressTemplateRecord team;
-    team.title = "プロジェクトAの皆さん";
+    team.title = "プロジェクトA";
     team.toList = {CAddress("", kPersons[0].name, kPersons[0].address),
                    CAddress("", kPersons[2].name, kPersons[2].address)};
     Check(WriteAddressTemplate(RecordAdd, team), "ADDRESS_TEMPLATE");

@@ -3,6 +3,7 @@ helpers the end-to-end tests and the screenshot script drive it with, and a drag
 onto the program (drag_file)."""
 import os
 import random
+import select
 import subprocess
 import tempfile
 import sys
@@ -112,12 +113,23 @@ def drag_file(env, drag_source, path, x, y):
     """Drags `path` from the build's quillon-drag-source (a window near the bottom right) and
     drops it at (x, y) on the screen: a real XDND drop, as from a file manager. Returns the
     helper's process, which stays a few seconds to hand over the data; the caller ends it."""
-    source = subprocess.Popen([drag_source, path], env=env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    # Its own place and size in screen pixels, whatever DPI the program is tried at.
+    plain = {k: v for k, v in env.items() if k != "QT_FONT_DPI"}
+    source = subprocess.Popen([drag_source, path], env=plain, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
     wait_for(lambda: window_named(env, "quillon-drag-source"), 10, "the drag source")
     start_x, start_y, steps = 1100, 940, 20
-    xdotool(env, "mousemove", "--sync", str(start_x), str(start_y))
-    xdotool(env, "mousedown", "1")
-    time.sleep(0.8)  # the drag has begun
+    # A press that comes before the new window takes input starts nothing: press again.
+    for _ in range(5):
+        xdotool(env, "mousemove", "--sync", str(start_x), str(start_y))
+        xdotool(env, "mousedown", "1")
+        ready, _, _ = select.select([source.stdout], [], [], 2)
+        if ready:
+            break
+        xdotool(env, "mouseup", "1")
+    if not ready or source.stdout.readline().strip() != b"dragging":
+        source.kill()
+        fail("the drag did not start")
+    time.sleep(0.3)
     # Relative steps: the drag's own pointer grab sees these as motion over each window.
     for _ in range(steps):
         xdotool(env, "mousemove_relative", "--sync", "--", str((x - start_x) // steps), str((y - start_y) // steps))
