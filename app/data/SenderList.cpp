@@ -32,7 +32,8 @@ int LoadSenderList(CSenderList& list)
     try {
         for (accounts.MoveFirst(); !accounts.IsEOF(); accounts.MoveNext()) {
             list.entries.push_back(
-                {accounts.id, SenderEntryText(accounts.displayName, accounts.mailAddress, accounts.id == list.defaultId)});
+                {accounts.id, SenderEntryText(accounts.displayName, accounts.mailAddress, accounts.id == list.defaultId),
+                 CAddress("", accounts.displayName.GetString(), accounts.mailAddress.GetString())});
         }
     } catch (const CDbException&) {
         return 0;

@@ -4,12 +4,14 @@
 // returns 0 on an engine error and never throws.
 
 #include "encoding/CString.h"
+#include "model/CAddress.h"
 
 #include <vector>
 
 struct CSenderEntry {
     long id = 0;
     CString text;  // CAddress::ToText of the name and address, " (通常)" behind the default
+    CAddress address;  // the account's display name and mail address
 };
 
 struct CSenderList {

@@ -39,6 +39,22 @@ int InitialSenderIndex(const std::vector<long>& ids, long defaultId, long chosen
     return ids.size() == 1 ? 0 : -1;
 }
 
+int SenderIndexOfAddress(const std::vector<CAddress>& senders, const CAddress& from)
+{
+    if (from.GetMailAddress().IsEmpty())
+        return -1;
+    int sameAddress = -1;
+    for (std::size_t i = 0; i < senders.size(); ++i) {
+        if (!IsSameAddress(senders[i], from))
+            continue;
+        if (senders[i].GetDisplayName() == from.GetDisplayName())
+            return static_cast<int>(i);
+        if (sameAddress < 0)
+            sameAddress = static_cast<int>(i);
+    }
+    return sameAddress;
+}
+
 int AppendAddresses(std::vector<CAddress>& list, const std::vector<CAddress>& more)
 {
     int added = 0;

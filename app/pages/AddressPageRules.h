@@ -20,6 +20,10 @@ CString RemoveTemplateSubject(const CString& subject, const CString& templateSub
 // default. `ids` are the entries' account ids in box order; `chosenId` and `defaultId` are
 // -1 or 0 when there is none.
 int InitialSenderIndex(const std::vector<long>& ids, long defaultId, long chosenId);
+// The entry of `senders` (the box's accounts in order) that sent `from`, the sender of a
+// document read back (a draft, a mail of one's own): the same address with the same name
+// first, else the same address; -1 when `from` is none of them.
+int SenderIndexOfAddress(const std::vector<CAddress>& senders, const CAddress& from);
 
 // Appends each of `more` that `list` does not hold yet (IsSameAddress), also when `more`
 // holds it twice; returns how many were appended.

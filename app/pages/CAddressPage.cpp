@@ -170,9 +170,11 @@ void CAddressPage::LoadSenders()
     CSenderList senders;
     LoadSenderList(senders);  // on an engine error the box shows what could be read
     m_sender->clear();
+    m_senderAddresses.clear();
     std::vector<long> ids;
     for (const CSenderEntry& entry : senders.entries) {
         m_sender->addItem(ToQString(entry.text), QVariant::fromValue<qlonglong>(entry.id));
+        m_senderAddresses.push_back(entry.address);
         ids.push_back(entry.id);
     }
     m_sender->setCurrentIndex(InitialSenderIndex(ids, senders.defaultId, chosen));
@@ -199,6 +201,13 @@ int CAddressPage::LoadFromDocument()
     CWizardPage::LoadFromDocument();
     for (int list = 0; list < CAddressPanel::kLists; ++list)
         m_panel->SetAddresses(list, DocumentList(*GetDocument(), list));
+    // A document read back (a restored draft) keeps the sender it was written with, when that
+    // is still one of the accounts; leaving the page would otherwise put another in its place.
+    CAddress from;
+    GetDocument()->GetFromAddress(from);
+    const int sender = SenderIndexOfAddress(m_senderAddresses, from);
+    if (sender >= 0)
+        m_sender->setCurrentIndex(sender);
     return 1;
 }
 

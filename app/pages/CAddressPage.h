@@ -13,6 +13,9 @@
 
 #include "addressbook/CAddressTarget.h"
 #include "shell/CWizardPage.h"
+#include "model/CAddress.h"
+
+#include <vector>
 
 class CAddressPanel;
 class QCheckBox;
@@ -96,6 +99,7 @@ private:
     void OnTemplateClicked();
 
     QComboBox* m_sender;
+    std::vector<CAddress> m_senderAddresses;  // the box's accounts, in its order
     CAddressPanel* m_panel;
     QListWidget* m_templates;
     QCheckBox* m_addByClick;

@@ -191,14 +191,15 @@ void CPreviewDlg::ShowLetter()
     text.replace(QStringLiteral(u"\r\n"), QStringLiteral(u"\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     // The text is wrapped already: every line keeps the quoted-text length, so that no line
-    // breaks earlier than it will in the message. The empty letter's paragraph takes that
-    // length and the text inserted there inherits it, laid out once (10,000 lines given the
-    // length after their layout would be laid out twice).
-    m_letter->clear();
-    m_letter->SelToReplySentence();
+    // breaks earlier than it will in the message. The emptied letter's paragraph takes that
+    // length and the text inserted there inherits it. Emptied inside the edit block, the whole
+    // letter counts as new text, which Qt lays out from the top in steps while the dialog is
+    // already shown, instead of all 10,000 lines before it appears.
     QTextDocument* document = m_letter->document();
     QTextCursor cursor(document);
     cursor.beginEditBlock();
+    document->clear();
+    m_letter->SelToReplySentence();
     cursor.insertText(text);
     QTextCharFormat quoted;
     quoted.setForeground(kQuoted);
@@ -209,6 +210,9 @@ void CPreviewDlg::ShowLetter()
         cursor.setPosition(block.position() + block.length() - 1, QTextCursor::KeepAnchor);
         cursor.mergeCharFormat(quoted);
     }
+    // The caret goes back to the top while the edit is open: moved from the end afterwards,
+    // it would have every line laid out before the dialog shows.
+    m_letter->setTextCursor(QTextCursor(document));
     cursor.endEditBlock();
 
     QList<QTextEdit::ExtraSelection> marks;
@@ -221,7 +225,6 @@ void CPreviewDlg::ShowLetter()
         marks << selection;
     }
     m_letter->setExtraSelections(marks);
-    m_letter->moveCursor(QTextCursor::Start);
     document->setModified(false);
 }
 

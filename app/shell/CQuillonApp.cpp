@@ -7,6 +7,7 @@
 #include "shell/CWizardPage.h"
 #include "shell/DocumentDump.h"
 #include "command/CProfile.h"
+#include "command/CQtJapanese.h"
 #include "command/CQtPlatformUi.h"
 #include "command/QtText.h"
 #include "data/CDataStore.h"
@@ -15,8 +16,6 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QFontDatabase>
-#include <QLibraryInfo>
-#include <QLocale>
 
 CQuillonApp::CQuillonApp() = default;
 
@@ -31,14 +30,6 @@ bool CQuillonApp::HasLetterFont()
     return QFontDatabase::families().contains(QStringLiteral(u"IPAGothic"));
 }
 
-void CQuillonApp::LoadTranslations()
-{
-    // Qt's own texts (standard buttons, the file dialog) in Japanese beside the program's.
-    if (m_translator.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral(u"qtbase"),
-                          QStringLiteral(u"_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(&m_translator);
-}
-
 int CQuillonApp::InitInstance()
 {
     // A user interface installed before (the tests' scripted boxes) stays.
@@ -46,7 +37,9 @@ int CQuillonApp::InitInstance()
         m_ui = std::make_unique<CQtPlatformUi>();
         CPlatformUi::Set(m_ui.get());
     }
-    LoadTranslations();
+    // Qt's own texts (standard buttons, the file dialog) and formats in Japanese beside the
+    // program's.
+    m_japanese = std::make_unique<CQtJapanese>();
     QApplication::setQuitOnLastWindowClosed(false);
 
     if (!HasLetterFont()) {

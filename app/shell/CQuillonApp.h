@@ -6,8 +6,6 @@
 
 #include "shell/CStartRequest.h"
 
-#include <QTranslator>
-
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +14,7 @@ class CDraftKeeper;
 class CMailDoc;
 class CMailWizard;
 class CMainDlg;
+class CQtJapanese;
 class CQtPlatformUi;
 
 class CQuillonApp {
@@ -46,13 +45,12 @@ public:
     static bool HasLetterFont();
 
 private:
-    void LoadTranslations();
     // After the first page is shown: what could not be used, then the question before the
     // files a link names are attached.
     void AskAboutStartRequest();
 
     std::unique_ptr<CQtPlatformUi> m_ui;
-    QTranslator m_translator;
+    std::unique_ptr<CQtJapanese> m_japanese;
     std::unique_ptr<CMailDoc> m_doc;
     std::unique_ptr<CMainDlg> m_main;
     std::unique_ptr<CMailWizard> m_wizard;

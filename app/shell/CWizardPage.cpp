@@ -133,7 +133,9 @@ const MenuGroup kMenus[] = {
       {CWizardPage::ID_PREVIEW_AT_SEND, u"送信時にプレビュー(&V)"},
       {0, nullptr},
       {CWizardPage::ID_PAGE_ORDER, u"ページ順を変更(&O)..."}}},
-    {u"ツール(&T)",
+    // Not T: the pages' designed buttons 宛先定型(&T), 文面定型(&T) and 定型文(&T) hold it, and a
+    // shared mnemonic makes Alt+T ambiguous (the menu unreachable, the button two presses).
+    {u"ツール(&K)",
      {{CWizardPage::ID_ADDRESS_BOOK, u"アドレス帳(&A)...\tCtrl+Shift+A"},
       {0, u"アドレス取り込み(&I)"},
       {CWizardPage::ID_IMPORT_CSV, u"CSVファイルより(&C)..."},

@@ -4,6 +4,7 @@
 #include "command/CommandIds.h"
 #include "command/QtPath.h"
 #include "command/QtText.h"
+#include "files/FileDialogLook.h"
 #include "model/CFileUtility.h"
 
 #include <QCheckBox>
@@ -30,6 +31,7 @@ CDrawerFileDlg::CDrawerFileDlg(int openFileDialog, const char* defaultExt, const
     : QFileDialog(parent), folderListPath_(folderListPath)
 {
     setOption(QFileDialog::DontUseNativeDialog, true);
+    ApplyFileDialogLook(this);
     if (openFileDialog) {
         setAcceptMode(QFileDialog::AcceptOpen);
         if (flags & OFN_ALLOWMULTISELECT)

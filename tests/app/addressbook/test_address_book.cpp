@@ -150,6 +150,15 @@ TEST(AddressPageRules, SubjectSenderAndLists)
     EXPECT_EQ(InitialSenderIndex({3}, -1, -1), 0);
     EXPECT_EQ(InitialSenderIndex({}, 3, 3), -1);
 
+    // The account a document was written from: the same name and address first.
+    const std::vector<CAddress> senders = {CAddress("", "営業部", "info@example.jp"),
+                                           CAddress("", "山田", "yamada@example.jp"),
+                                           CAddress("", "山田 太郎", "INFO@example.jp")};
+    EXPECT_EQ(SenderIndexOfAddress(senders, CAddress("", "山田 太郎", "info@example.jp")), 2);
+    EXPECT_EQ(SenderIndexOfAddress(senders, CAddress("", "", "info@example.jp")), 0);
+    EXPECT_EQ(SenderIndexOfAddress(senders, CAddress("", "山田", "other@example.jp")), -1);
+    EXPECT_EQ(SenderIndexOfAddress(senders, CAddress("", "山田", "")), -1);
+
     std::vector<CAddress> list = {CAddress("", "", "a@x")};
     EXPECT_EQ(AppendAddresses(list, {CAddress("", "", "A@X"), CAddress("", "", "b@x"), CAddress("", "", "b@x")}), 1);
     EXPECT_EQ(list.size(), 2u);

@@ -639,6 +639,22 @@ TEST_F(AddressWindowTest, StoreToDocumentWritesTheSenderAndTheChangedLists)
     EXPECT_EQ(sender->itemText(0), u"山田 太郎 <taro@example.com>"_s);
     EXPECT_EQ(sender->itemText(1), u"佐藤 <sato@example.com> (通常)"_s);
     EXPECT_EQ(sender->currentIndex(), 0);  // the choice made on the page stays
+
+    // A document read back (a restored draft) shows the sender it was written with, and
+    // leaving the page keeps it; a sender that is no account, or none, leaves the choice.
+    doc->SetFromAddress(CAddress("", "佐藤", "SATO@example.com"));
+    page->LoadFromDocument();
+    EXPECT_EQ(sender->currentIndex(), 1);
+    page->StoreToDocument();
+    doc->GetFromAddress(from);
+    EXPECT_EQ(std::string(from.GetMailAddress().Str()), "sato@example.com");
+    doc->SetFromAddress(CAddress("", "誰か", "someone@example.org"));
+    page->LoadFromDocument();
+    EXPECT_EQ(sender->currentIndex(), 1);
+    sender->setCurrentIndex(0);
+    doc->SetFromAddress(CAddress());
+    page->LoadFromDocument();
+    EXPECT_EQ(sender->currentIndex(), 0);
 }
 
 TEST_F(AddressWindowTest, TemplatesThroughTheTableAndTheSubjectRule)

@@ -20,10 +20,12 @@
 #include "encoding/CBase64.h"
 #include "model/CFileUtility.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
 
@@ -248,4 +250,34 @@ TEST_F(PreviewTest, TheSendFlowSaysHowUnfitCharactersGoAndOpensThePreviewOnNo)
     Command(IDOK);
     EXPECT_TRUE(boxes.boxes.empty());
     EXPECT_EQ(previews, std::vector<int>{1});
+}
+
+TEST_F(PreviewTest, ALongLetterOpensAtItsTopAndCanBeReadToItsEnd)
+{
+    std::string body;
+    for (int i = 1; i <= 3000; ++i)
+        body += (i % 7 == 0 ? "> 引用の行 " : "本文の行 ") + std::to_string(i) + "\r\n";
+    body += "最後の行";
+    doc->SetBody(CString(body));
+    CPreviewDlg dialog(doc.get(), nullptr, 0);
+    CEditLetter* view = dialog.GetLetter();
+    // The whole text is there at once, although its lines are laid out while it is shown.
+    CString letter;
+    doc->GetBodyWithLetter(letter);
+    EXPECT_EQ(view->toPlainText(), ToQString(letter).replace(u"\r\n"_s, u"\n"_s));
+    dialog.show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(view->textCursor().position(), 0);
+    EXPECT_FALSE(view->textCursor().hasSelection());
+    EXPECT_TRUE(view->cursorRect().intersects(view->viewport()->rect()));
+
+    // Once laid out, the scroll bar reaches the last line and shows it.
+    QTRY_VERIFY_WITH_TIMEOUT(view->document()->lastBlock().layout()->lineCount() > 0, 10000);
+    QScrollBar* bar = view->verticalScrollBar();
+    bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    QCoreApplication::processEvents();
+    QRectF last = view->document()->documentLayout()->blockBoundingRect(view->document()->lastBlock());
+    last.translate(0, -bar->value());
+    EXPECT_GT(bar->value(), 1000);
+    EXPECT_TRUE(QRectF(view->viewport()->rect()).contains(last)) << last.top() << " " << bar->value();
 }

@@ -20,6 +20,8 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QDate>
+#include <QLocale>
 #include <QTranslator>
 
 #include <filesystem>
@@ -43,6 +45,11 @@ TEST(Startup, WizardOnItsFirstPageThenShutdownInOrder)
         EXPECT_NE(theDataStore.GetToolWindows(), nullptr);
         // Qt's Japanese catalogue is loaded: a standard button reads Japanese.
         EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), u"キャンセル"_s);
+        // And what it lacks, with Japanese formats whatever the system's locale (the file
+        // dialogs' type and date columns).
+        EXPECT_EQ(QCoreApplication::translate("QAbstractFileIconProvider", "Folder"), u"フォルダ"_s);
+        EXPECT_EQ(QLocale().language(), QLocale::Japanese);
+        EXPECT_EQ(QLocale().toString(QDate(2026, 12, 9), QLocale::ShortFormat), u"2026/12/09"_s);
         first->move(70, 0);
         EXPECT_EQ(app.ExitInstance(), 0);
         EXPECT_EQ(theDataStore.GetToolWindows(), nullptr);

@@ -415,7 +415,7 @@ TEST_F(WizardTest, MenuBarHoldsEveryCommandAndTable184Works)
     QStringList titles;
     for (QAction* menu : bar->actions())
         titles << menu->text();
-    EXPECT_EQ(titles, (QStringList{u"ファイル(&F)"_s, u"編集(&E)"_s, u"書式(&O)"_s, u"ページ(&P)"_s, u"ツール(&T)"_s, u"ヘルプ(&H)"_s}));
+    EXPECT_EQ(titles, (QStringList{u"ファイル(&F)"_s, u"編集(&E)"_s, u"書式(&O)"_s, u"ページ(&P)"_s, u"ツール(&K)"_s, u"ヘルプ(&H)"_s}));
     const std::pair<UINT, QString> designed[] = {
         {ID_FILE_CLOSE, u"閉じる(&C)"_s},
         {ID_NEXT_PAGE, u"進む/送信(&F)"_s},

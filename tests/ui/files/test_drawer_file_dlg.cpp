@@ -1,22 +1,29 @@
 // Verifies the folder-list file dialog: the list file, the check box, jumping to a listed
 // folder with the typed name kept, the translated filters and flags, chosen paths as the
-// file system's bytes (also in a folder under ".../café/"), and how it looks.
+// file system's bytes (also in a folder under ".../café/"), and how it looks: Japanese in
+// every column under the C locale, the sidebar's entries whole at every DPI.
 
 #include "FileTestSupport.h"
 
+#include "command/CQtJapanese.h"
 #include "command/CommandIds.h"
 #include "files/CDrawerFileDlg.h"
 #include "model/CFileUtility.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDesktopServices>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <QUrl>
 
 #include <cstdlib>
@@ -308,6 +315,92 @@ TEST_F(DrawerFileDlgTest, RendersWithItsPanel)
             EXPECT_FALSE(controls[i]->geometry().intersects(controls[j]->geometry())
                          && controls[i]->parentWidget() == controls[j]->parentWidget());
     SaveScreenshot(dlg.get(), QStringLiteral("drawer_file_dlg_%1dpi").arg(dlg->logicalDpiX()));
+}
+
+TEST_F(DrawerFileDlgTest, RendersJapaneseColumnsAndAWholeSidebar)
+{
+    // As the program sets Qt up; the tests run under the C locale, as a user's session may.
+    CQtJapanese japanese;
+    ASSERT_TRUE(japanese.HasCatalogue()) << "qt6-translations-l10n is missing";
+    std::ofstream(root_ / "alpha" / "notes.txt") << "n";
+    const QDateTime march(QDate(2024, 3, 5), QTime(14, 7));
+    {
+        QFile file(Dir("alpha") + u"/notes.txt"_qs);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(march, QFileDevice::FileModificationTime));
+    }
+    // Save As, as the pages open it.
+    CDrawerFileDlg dlg(0, "eml", "", CDrawerFileDlg::OFN_EXPLORER | CDrawerFileDlg::OFN_HIDEREADONLY
+                           | CDrawerFileDlg::OFN_OVERWRITEPROMPT,
+                       "メール (*.eml)|*.eml|すべてのファイル (*.*)|*.*||", nullptr, CPath::FromNative(listFile_));
+    dlg.setWindowTitle(u"名前を付けて保存"_qs);
+    dlg.setViewMode(QFileDialog::Detail);
+    dlg.setNameFilter(u"すべてのファイル (*)"_qs);
+    dlg.setDirectory(QString::fromStdString(root_.string()));
+    dlg.show();
+    auto* view = dlg.findChild<QTreeView*>(u"treeView"_qs);
+    ASSERT_NE(nullptr, view);
+    QAbstractItemModel* model = view->model();
+    const auto row = [&](const QString& name) {
+        const QModelIndex root = view->rootIndex();
+        for (int r = 0; r < model->rowCount(root); ++r)
+            if (model->index(r, 0, root).data().toString() == name) return r;
+        return -1;
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return row(u"alpha"_qs) >= 0; }, 5000));
+    const auto cell = [&](int r, int column) {
+        return model->index(r, column, view->rootIndex()).data().toString();
+    };
+    QStringList headers;
+    for (int column = 0; column < 4; ++column) headers << model->headerData(column, Qt::Horizontal).toString();
+    EXPECT_EQ(QStringList({u"名前"_qs, u"サイズ"_qs, u"タイプ"_qs, u"更新日"_qs}), headers);
+    const QRegularExpression latin(u"[A-Za-z]"_qs);
+    const QRegularExpression japaneseDate(u"^\\d{4}/\\d{2}/\\d{2} \\d{1,2}:\\d{2}$"_qs);
+    // A folder: its type in Japanese (Qt 6 asks for "Folder" in a context the catalogue
+    // lacks), its date as a Japanese short date, never "9 Dec 2026 04:01:28".
+    const int alpha = row(u"alpha"_qs);
+    EXPECT_EQ(u"フォルダ"_qs, cell(alpha, 2));
+    EXPECT_TRUE(japaneseDate.match(cell(alpha, 3)).hasMatch()) << cell(alpha, 3).toStdString();
+    EXPECT_TRUE(cell(alpha, 1).isEmpty());
+    const QString alphaTexts = cell(alpha, 1) + cell(alpha, 2) + cell(alpha, 3);
+
+    // A file: its size, type and a date of March (no "Mar").
+    dlg.setDirectory(Dir("alpha"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return row(u"notes.txt"_qs) >= 0; }, 5000));
+    const int notes = row(u"notes.txt"_qs);
+    EXPECT_EQ(u"1 バイト"_qs, cell(notes, 1));
+    EXPECT_FALSE(cell(notes, 2).isEmpty());
+    EXPECT_FALSE(latin.match(cell(notes, 2)).hasMatch()) << cell(notes, 2).toStdString();
+    EXPECT_EQ(u"2024/03/05 14:07"_qs, cell(notes, 3));
+    // Each of the three columns as wide as its text (Qt keeps the widths of an earlier run).
+    QTest::qWait(50);
+    for (int column = 1; column < 4; ++column)
+        EXPECT_GT(view->header()->sectionSize(column), view->fontMetrics().horizontalAdvance(cell(notes, column)))
+            << cell(notes, column).toStdString();
+    // No English word anywhere in the file's row, nor in the folder's.
+    const QStringList shown = {cell(notes, 1), cell(notes, 2), cell(notes, 3), alphaTexts};
+    for (const QString& english : {u"Folder"_qs, u"File"_qs, u"byte"_qs, u"Mar"_qs, u"Dec"_qs})
+        EXPECT_FALSE(shown.join(u' ').contains(english, Qt::CaseInsensitive)) << english.toStdString();
+
+    // The sidebar: every entry ("コンピュータ", the home folder) as wide as it needs, inside the
+    // list, at the DPI of this run.
+    auto* sidebar = dlg.findChild<QListView*>(u"sidebar"_qs);
+    ASSERT_NE(nullptr, sidebar);
+    QTest::qWait(100);
+    EXPECT_TRUE(sidebar->isVisible());
+    ASSERT_GE(sidebar->model()->rowCount(), 2);
+    QStringList entries;
+    for (int r = 0; r < sidebar->model()->rowCount(); ++r) {
+        const QModelIndex index = sidebar->model()->index(r, 0);
+        entries << index.data().toString();
+        SCOPED_TRACE(index.data().toString().toStdString());
+        const QRect rect = sidebar->visualRect(index);
+        EXPECT_GE(rect.width(), sidebar->sizeHintForIndex(index).width());
+        EXPECT_TRUE(sidebar->viewport()->rect().contains(rect));
+    }
+    EXPECT_TRUE(entries.contains(u"コンピュータ"_qs)) << entries.join(u","_qs).toStdString();
+    EXPECT_TRUE(QRect(QPoint(0, 0), dlg.size()).contains(QRect(sidebar->mapTo(&dlg, QPoint(0, 0)), sidebar->size())));
+    SaveScreenshot(&dlg, QStringLiteral("save_as_%1dpi").arg(dlg.logicalDpiX()));
 }
 
 }  // namespace
