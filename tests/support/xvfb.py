@@ -4,6 +4,7 @@ onto the program (drag_file)."""
 import os
 import random
 import select
+import signal
 import subprocess
 import tempfile
 import sys
@@ -36,6 +37,13 @@ def start_smtp_server(script, home):
     server = subprocess.Popen(["/usr/bin/python3", script, "--out", out, "--port-file", port_file])
     port = int(wait_for(lambda: os.path.exists(port_file) and open(port_file).read().strip(), 10, "the SMTP server"))
     return server, port, out
+
+
+def stop_smtp_server(server):
+    """Ends a server start_smtp_server started (None: nothing to end)."""
+    if server is not None:
+        server.send_signal(signal.SIGTERM)
+        server.wait(timeout=10)
 
 
 class Xvfb:

@@ -27,7 +27,7 @@ import time
 import zlib
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "support"))
-from xvfb import SKIP, Xvfb, fail, start_smtp_server  # noqa: E402
+from xvfb import SKIP, Xvfb, fail, start_smtp_server, stop_smtp_server  # noqa: E402
 
 KILLS = 50
 WINDOW = 3.0  # seconds: what was typed this long before a kill must be in the draft
@@ -346,9 +346,7 @@ def main():
         print("1 passed, 0 failed")
         return 0
     finally:
-        if server is not None:
-            server.send_signal(signal.SIGTERM)
-            server.wait(timeout=10)
+        stop_smtp_server(server)
         xvfb.stop()
         shutil.rmtree(home, ignore_errors=True)
 

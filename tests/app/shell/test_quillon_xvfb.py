@@ -10,7 +10,6 @@ import argparse
 import json
 import os
 import shutil
-import signal
 import sqlite3
 import subprocess
 import sys
@@ -18,7 +17,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "support"))
-from xvfb import SKIP, Xvfb, fail, focus, key, start_smtp_server, type_text, wait_for, window_named, xdotool  # noqa: E402
+from xvfb import SKIP, Xvfb, fail, focus, key, start_smtp_server, stop_smtp_server, type_text, wait_for, window_named, xdotool  # noqa: E402
 
 
 def main():
@@ -125,9 +124,7 @@ def main():
         print("1 passed, 0 failed")
         return 0
     finally:
-        if server is not None:
-            server.send_signal(signal.SIGTERM)
-            server.wait(timeout=10)
+        stop_smtp_server(server)
         xvfb.stop()
         shutil.rmtree(home, ignore_errors=True)
 
